@@ -1,0 +1,29 @@
+# kestrovane.exe and the Windows half of the program, kept in a library the Windows tests link too.
+enable_language(RC)
+if(MINGW)
+    # One self-contained executable: no libstdc++, libgcc or winpthread DLL beside it.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+add_library(kestrovane_core STATIC
+    src/app/UiHandles.cpp
+    src/settings/IniStore_win.cpp
+    src/stress/StressControl_win.cpp
+    src/stress/CpuWorker.cpp
+    src/stress/MemoryWorker.cpp
+)
+target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32)
+target_compile_definitions(kestrovane_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+if(NOT MSVC)
+    # The glue reads char16_t text through wchar_t pointers (see src/i18n/WideText.h).
+    target_compile_options(kestrovane_core PUBLIC -fno-strict-aliasing)
+endif()
+
+add_executable(kestrovane WIN32
+    src/app/WinMain.cpp
+    resources/kestrovane.rc
+)
+target_link_libraries(kestrovane PRIVATE kestrovane_core)
+if(MINGW)
+    target_link_options(kestrovane PRIVATE -municode)
+endif()

@@ -1,0 +1,4 @@
+// The one record of the main window's handles.
+#include "app/UiHandles.h"
+
+UiHandles Ui;

@@ -1,0 +1,80 @@
+// The processor load: a busy loop of integer additions on one thread per processor, and its measured rate.
+#include "stress/CpuWorker.h"
+
+#include "stress/StressState.h"
+#include "stress/Workers.h"
+
+namespace {
+
+// The cells every addition reads. Volatile and atomic: shared by all workers without a data race, and the
+// compiler must load them anew for every single addition instead of keeping them in a register.
+volatile std::atomic<int32_t> cellA{333};
+volatile std::atomic<int32_t> cellB{333};
+volatile std::atomic<int32_t> cellC{333};
+
+// The sums are stored here at the end of each call so that no addition can be optimised away.
+volatile int32_t sumSink;
+
+constexpr int kPassesPerCall = 1000000;
+constexpr int kCallsPerMeasurement = 11;
+constexpr int kCallsPerYield = 101;
+
+inline int32_t Load(volatile std::atomic<int32_t>& cell) {
+    return cell.load(kRelaxed);
+}
+
+}  // namespace
+
+MegaAddCalculator MegaAdder;
+
+MegaAddCalculator::~MegaAddCalculator() = default;
+
+int MegaAddCalculator::MegaAdd(int32_t passes) {
+    cellA.store(333, kRelaxed);
+    cellB.store(333, kRelaxed);
+    cellC.store(333, kRelaxed);
+    // Unsigned sums: the additions wrap by design, without undefined behaviour.
+    uint32_t sum1 = 0, sum2 = 0, sum3 = 0, sum4 = 0;
+    int32_t pass = 0;
+    do {
+#define KV_ROUND         \
+    sum1 += Load(cellB); \
+    sum2 += Load(cellC); \
+    sum3 += Load(cellA); \
+    sum4 += Load(cellB);
+#define KV_FIVE_ROUNDS KV_ROUND KV_ROUND KV_ROUND KV_ROUND KV_ROUND
+        // 25 rounds of four additions written out as one straight run: the loop costs one increment and one
+        // compare per 100 additions.
+        KV_FIVE_ROUNDS KV_FIVE_ROUNDS KV_FIVE_ROUNDS KV_FIVE_ROUNDS KV_FIVE_ROUNDS
+#undef KV_FIVE_ROUNDS
+#undef KV_ROUND
+    } while (++pass < passes);
+    sumSink = int32_t(sum1 + sum2 + sum3 + sum4);
+    return 0;
+}
+
+double MegaAddRateFor(int calls, int64_t milliseconds, int processors) {
+    const double seconds = double(milliseconds) * 0.001;
+    return double(calls) * 100.0 / seconds * double(processors);
+}
+
+DWORD WINAPI CpuWorker(LPVOID) {
+    int64_t start = ClockMilliseconds();
+    int callsSinceMeasurement = 0;
+    int callsSinceYield = 0;
+    do {
+        MegaAdder.MegaAdd(kPassesPerCall);
+        if (++callsSinceMeasurement == kCallsPerMeasurement) {
+            const int64_t now = ClockMilliseconds();
+            Stress.megaAddRate.store(
+                MegaAddRateFor(callsSinceMeasurement, now - start, Stress.processorCount.load(kRelaxed)), kRelaxed);
+            start = now;
+            callsSinceMeasurement = 0;
+        }
+        if (++callsSinceYield == kCallsPerYield) {
+            Sleep(0);
+            callsSinceYield = 0;
+        }
+    } while (LoadKeepsRunning(Stress.cpuOn));
+    return 0;
+}

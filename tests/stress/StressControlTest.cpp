@@ -1,0 +1,137 @@
+// The toggles on a real toolbar and a real settings file, and the workers they start, counted as live threads.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/UiHandles.h"
+#include "settings/IniStore.h"
+#include "stress/StressControl.h"
+#include "support/Scratch.h"
+
+namespace {
+
+// A hidden window with a toolbar carrying the four load switches, as the main window has them.
+class StressControlTest : public testing::Test {
+protected:
+    void SetUp() override {
+        InitCommonControls();
+        window_ = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+        Ui.stressToolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD | TBSTYLE_LIST, 0, 0, 180, 24, window_,
+                                           nullptr, GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(Ui.stressToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        for (int command : {kCommandMaster, kCommandPaint, kCommandCpu, kCommandDisk}) {
+            TBBUTTON button = {};
+            button.idCommand = command;
+            button.fsState = TBSTATE_ENABLED;
+            SendMessageW(Ui.stressToolbar, TB_ADDBUTTONSW, 1, LPARAM(&button));
+        }
+        iniPath_ = scratch_.File(L"Kestrovane.ini");
+        WriteFileBytes(iniPath_, "");
+        wcscpy(IniPath, iniPath_.c_str());
+        Stress.masterOn = 0;
+        Stress.paintOn = 0;
+        Stress.cpuOn = 0;
+        Stress.diskOn = 0;
+        Stress.memoryOn = 0;
+        Stress.processorCount = 2;
+    }
+
+    void TearDown() override {
+        Stress.masterOn = 0;
+        DestroyWindow(window_);
+        Ui.stressToolbar = nullptr;
+    }
+
+    bool Checked(int command) { return SendMessageW(Ui.stressToolbar, TB_ISBUTTONCHECKED, command, 0) != 0; }
+    std::string IniContent() { return ReadFileBytes(iniPath_); }
+
+    ScratchFolder scratch_;
+    std::wstring iniPath_;
+    HWND window_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(StressControlTest, ALoadToggleWritesThroughAtOnceAndShowsItsState) {
+    ToggleCpuLoad(window_);
+    EXPECT_EQ(Stress.cpuOn, 1);
+    EXPECT_TRUE(Checked(kCommandCpu));
+    EXPECT_EQ(IniContent(), "[Program]\r\naggressiv=1\r\n");
+    ToggleCpuLoad(window_);
+    EXPECT_EQ(Stress.cpuOn, 0);
+    EXPECT_FALSE(Checked(kCommandCpu));
+    EXPECT_EQ(IniContent(), "[Program]\r\naggressiv=0\r\n");
+
+    ToggleDiskLoad(window_);
+    TogglePaintLoad(window_);
+    EXPECT_TRUE(Checked(kCommandDisk));
+    EXPECT_TRUE(Checked(kCommandPaint));
+    EXPECT_EQ(ReadSetting(L"hd", 0), 1);
+    EXPECT_EQ(ReadSetting(L"paint", 0), 1);
+}
+
+TEST_F(StressControlTest, TheMemorySwitchIsStoredButHasNoButton) {
+    ToggleMemoryLoad(window_);
+    EXPECT_EQ(Stress.memoryOn, 1);
+    EXPECT_EQ(ReadSetting(L"mem", 0), 1);
+    EXPECT_EQ(SendMessageW(Ui.stressToolbar, TB_COMMANDTOINDEX, kCommandMemory, 0), -1);
+    EXPECT_EQ(SendMessageW(Ui.stressToolbar, TB_BUTTONCOUNT, 0, 0), 4);
+    ToggleMemoryLoad(window_);
+    EXPECT_EQ(Stress.memoryOn, 0);
+    EXPECT_EQ(ReadSetting(L"mem", 1), 0);
+}
+
+TEST_F(StressControlTest, TheMasterSwitchWithNoLoadSelectedPicksPaintWithoutStoringIt) {
+    ToggleMasterSwitch(window_);
+    EXPECT_EQ(Stress.masterOn, 1);
+    EXPECT_EQ(Stress.paintOn, 1);
+    EXPECT_TRUE(Checked(kCommandMaster));
+    EXPECT_TRUE(Checked(kCommandPaint));
+    EXPECT_EQ(IniContent(), "") << "neither the master switch nor the chosen paint load is stored";
+    ToggleMasterSwitch(window_);
+    EXPECT_EQ(Stress.masterOn, 0);
+    EXPECT_FALSE(Checked(kCommandMaster));
+    EXPECT_EQ(Stress.paintOn, 1) << "the paint load stays selected for the rest of the run";
+}
+
+TEST_F(StressControlTest, TogglingWhileTheMasterIsOffStartsNothing) {
+    const int before = CountProcessThreads();
+    ToggleCpuLoad(window_);
+    ToggleMemoryLoad(window_);
+    ToggleDiskLoad(window_);
+    Sleep(200);
+    EXPECT_EQ(CountProcessThreads(), before);
+    EXPECT_EQ(Stress.cpuOn, 1);
+}
+
+TEST_F(StressControlTest, TheMasterStartsOneProcessorWorkerPerProcessorAndTheyEndAfterIt) {
+    const int before = CountProcessThreads();
+    Stress.processorCount = 3;
+    ToggleCpuLoad(window_);
+    ToggleMasterSwitch(window_);
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before + 3; }, 5000))
+        << "threads: " << CountProcessThreads() << ", before: " << before;
+    EXPECT_EQ(Stress.paintOn, 0) << "a selected load keeps the paint load unselected";
+
+    ToggleMasterSwitch(window_);
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before; }, 20000))
+        << "each worker ends after its current call";
+}
+
+TEST_F(StressControlTest, SwitchingTheProcessorLoadOnUnderTheMasterStartsItsWorkers) {
+    const int before = CountProcessThreads();
+    Stress.cpuOn = 1;
+    Stress.processorCount = 0;  // the master finds the processor load selected but starts no worker
+    ToggleMasterSwitch(window_);
+    EXPECT_EQ(Stress.paintOn, 0);
+    Stress.processorCount = 2;
+    ToggleCpuLoad(window_);
+    EXPECT_EQ(CountProcessThreads(), before) << "switching a load off starts nothing";
+    ToggleCpuLoad(window_);
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before + 2; }, 5000));
+    ToggleCpuLoad(window_);
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before; }, 20000));
+    EXPECT_EQ(Stress.masterOn, 1);
+}

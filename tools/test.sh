@@ -1,0 +1,34 @@
+#!/bin/bash
+# Builds and runs every test: formatting, the portable code natively under the sanitizers, the Windows build
+# under Wine on a virtual display, and the fuzz targets for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+tools/install-deps.sh
+source tools/wine-env.sh
+trap stop_wine_and_display EXIT
+
+echo "== formatting"
+mapfile -t sources < <(git ls-files -co --exclude-standard 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
+    'bench/*.cpp' 'bench/*.h' 'tools/*.cpp' 'tools/*.h')
+clang-format --dry-run --Werror "${sources[@]}"
+
+echo "== portable code, natively with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset native >/dev/null
+cmake --build --preset native -j2
+ctest --preset native
+
+echo "== Windows build under Wine"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j2
+start_display
+make_wine_prefix "$root/build/windows/wineprefix" fresh
+ctest --preset windows
+
+if [[ -f tests/fuzz/CMakeLists.txt ]]; then
+    echo "== fuzz targets"
+    cmake --preset fuzz >/dev/null
+    cmake --build --preset fuzz -j2
+    tools/run-fuzzers.sh "$root/build/fuzz" "${KV_FUZZ_SECONDS:-45}"
+fi
