@@ -1,0 +1,54 @@
+// The language tables: every user-interface text by number, per language, from the one expanded language text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+constexpr int kMaxLanguages = 48;
+constexpr int kStringSlots = 256;
+constexpr size_t kTextBufferBytes = 200000;
+constexpr int kReferenceCopyUnits = 2048;
+constexpr int kReferenceLanguage = 1;
+
+struct LanguageTables {
+    // The expanded text; every pointer below points into it, except the imported ones.
+    char16_t* textBuffer = nullptr;
+    int LanguageCount = 0;
+    char16_t* sectionStart[kMaxLanguages] = {};
+    char16_t* languageName[kMaxLanguages] = {};
+    int languagePercent[kMaxLanguages] = {};
+    char16_t* languageStrings[kMaxLanguages][kStringSlots] = {};
+    char16_t* fixedStrings[kStringSlots] = {};
+    // The reference language's section as it stood before parsing, for the translation template.
+    char16_t referenceSectionCopy[kReferenceCopyUnits] = {};
+    // An imported translation: the slots point into importedText, which they share a lifetime with.
+    char16_t* importedStrings[kStringSlots] = {};
+    std::u16string importedText;
+    bool importedActive = false;
+    std::u16string missingTextBuffer;
+};
+
+extern LanguageTables Languages;
+// The language in use; may hold any value the settings gave, lookups check its range.
+extern int CurrentLanguage;
+
+// Expands the embedded language resource and builds the tables; returns 1.
+int LoadLanguageResource();
+
+// Builds the tables from an expanded text of `bytes` bytes in a buffer of at least bytes + 2 bytes (the loader
+// terminates it). LoadLanguageResource calls it after decoding; tests call it with texts of their own.
+void BuildLanguageTables(char16_t* text, size_t bytes);
+
+// Clears the 256 slots, then fills them from the numbered lines of the text, writing terminators in place.
+void ParseStringLines(char16_t* text, char16_t* table[kStringSlots]);
+
+// Language string N of CurrentLanguage with fallback to the reference language; null when there is none.
+const char16_t* GetText(int index);
+// Fixed string N, the same for every language; null when there is none.
+const char16_t* GetFixedText(int index);
+
+// The default language index for a Windows language identifier (primary language in the low 10 bits).
+int DefaultLanguageFor(uint16_t languageId);
+// Sets CurrentLanguage from the user's default language; a stored "lng" setting always wins. Windows only.
+void ChooseDefaultLanguage();
