@@ -6,11 +6,13 @@ if(MINGW)
 endif()
 
 add_library(kestrovane_core STATIC
+    src/app/ClientPaint.cpp
     src/app/UiHandles.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
     src/stress/CpuWorker.cpp
     src/stress/MemoryWorker.cpp
+    src/stress/PaintWorker_win.cpp
 )
 target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32)
 target_compile_definitions(kestrovane_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)

@@ -135,6 +135,7 @@ void SyncStressControls(HWND window) {
 void StartLoadWorkers(HWND window, LoadType type) {
     switch (type) {
         case LoadType::Paint:
+            StartThread(PaintWorker, window, THREAD_PRIORITY_HIGHEST);
             break;
         case LoadType::Cpu:
             for (int created = 0; created < Stress.processorCount.load(kRelaxed); ++created)

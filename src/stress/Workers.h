@@ -3,5 +3,10 @@
 
 #include <windows.h>
 
+DWORD WINAPI PaintWorker(LPVOID mainWindow);
 DWORD WINAPI CpuWorker(LPVOID mainWindow);
 DWORD WINAPI MemoryWorker(LPVOID mainWindow);
+
+// One pass of the paint load over the window's client area, between the toolbar and status bands; it stops
+// after the current strip when the paint switch or the master switch goes off.
+void PaintStrips(HWND window);

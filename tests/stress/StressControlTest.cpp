@@ -84,16 +84,19 @@ TEST_F(StressControlTest, TheMemorySwitchIsStoredButHasNoButton) {
 }
 
 TEST_F(StressControlTest, TheMasterSwitchWithNoLoadSelectedPicksPaintWithoutStoringIt) {
+    const int before = CountProcessThreads();
     ToggleMasterSwitch(window_);
     EXPECT_EQ(Stress.masterOn, 1);
     EXPECT_EQ(Stress.paintOn, 1);
     EXPECT_TRUE(Checked(kCommandMaster));
     EXPECT_TRUE(Checked(kCommandPaint));
     EXPECT_EQ(IniContent(), "") << "neither the master switch nor the chosen paint load is stored";
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before + 1; }, 5000)) << "the paint worker runs";
     ToggleMasterSwitch(window_);
     EXPECT_EQ(Stress.masterOn, 0);
     EXPECT_FALSE(Checked(kCommandMaster));
     EXPECT_EQ(Stress.paintOn, 1) << "the paint load stays selected for the rest of the run";
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before; }, 10000)) << "and ends after the master";
 }
 
 TEST_F(StressControlTest, TogglingWhileTheMasterIsOffStartsNothing) {

@@ -1,0 +1,75 @@
+// The paint load: one worker fills the main window's client area with strips of random colour, pass after
+// pass, and publishes its passes per second and megabytes per second.
+#include "app/ClientArea.h"
+#include "stress/PaintWorker.h"
+#include "stress/StressState.h"
+#include "stress/Workers.h"
+
+namespace {
+
+int ScreenBitsPerPixel() {
+    HDC screen = GetDC(nullptr);
+    if (!screen)
+        return 0;
+    const int bits = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
+    return bits;
+}
+
+// Publishes the rates of the passes counted since `start` and moves `start` on. Passes counted within the same
+// millisecond have no rate yet: they go back to the counters, so the next measurement covers them.
+bool PublishRates(int64_t& start) {
+    bitsPerPixel.store(ScreenBitsPerPixel(), kRelaxed);
+    const int passes = paintPassCount.exchange(0, kRelaxed);
+    const double pixels = paintPixelSum.exchange(0.0, kRelaxed);
+    const int64_t now = ClockMilliseconds();
+    PaintRates rates;
+    if (!ComputePaintRates(passes, pixels, bitsPerPixel.load(kRelaxed), now - start, rates)) {
+        paintPassCount.fetch_add(passes, kRelaxed);
+        paintPixelSum.fetch_add(pixels, kRelaxed);
+        return false;
+    }
+    Stress.paintMegabytesPerSecond.store(rates.megabytesPerSecond, kRelaxed);
+    Stress.paintLoopRate.store(rates.loopRate, kRelaxed);
+    start = now;
+    return true;
+}
+
+}  // namespace
+
+void PaintStrips(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    const int areaTop = client.top + kBandHeight;
+    const int areaBottom = client.bottom - kBandHeight;
+    Stress.paintMode.store(1, kRelaxed);
+    if (!dc)
+        return;
+    paintPixelSum.fetch_add(PassPixels(client.right - client.left, areaBottom - areaTop), kRelaxed);
+    paintPassCount.fetch_add(1, kRelaxed);
+    // One colour change and one opaque fill per strip: no brush or other object is created.
+    ForEachStrip(areaTop, areaBottom, [&](int top, int bottom) {
+        SetBkColor(dc, COLORREF(NextStripColour()));
+        const RECT strip = {client.left, top, client.right, bottom};
+        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &strip, nullptr, 0, nullptr);
+        return LoadKeepsRunning(Stress.paintOn);
+    });
+    ReleaseDC(window, dc);
+}
+
+DWORD WINAPI PaintWorker(LPVOID mainWindow) {
+    HWND window = static_cast<HWND>(mainWindow);
+    int64_t start = ClockMilliseconds();
+    paintPassCount.store(0, kRelaxed);
+    paintPixelSum.store(0.0, kRelaxed);
+    Stress.paintMegabytesPerSecond.store(0.0, kRelaxed);
+    do {
+        PaintStrips(window);
+        // The yield after each measurement is the worker's only one: it runs at the highest priority.
+        if (paintPassCount.load(kRelaxed) > kPassesBeforeMeasurement && PublishRates(start) &&
+            Stress.paintMode.load(kRelaxed) == 1)
+            Sleep(0);
+    } while (LoadKeepsRunning(Stress.paintOn));
+    return 1;
+}
