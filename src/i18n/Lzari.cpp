@@ -1,22 +1,32 @@
 // The LZARI decoder: reads the bit stream of a memory block and writes the expanded bytes into a caller's buffer.
 #include "i18n/Lzari.h"
 
+#include <bit>
+
 LzariMemory DecoderMemory;
 
 namespace {
 
-// Bits past the end of the source read as 1, as a file at its end would deliver them.
-int ReadBit(LzariDecoder& decoder) {
-    decoder.bitMask >>= 1;
-    if (decoder.bitMask == 0) {
-        LzariMemory& memory = DecoderMemory;
-        if (memory.source && memory.sourcePosition < memory.sourceSize)
-            decoder.inputByte = memory.source[memory.sourcePosition++];
-        else
-            decoder.inputByte = 0xFF;
-        decoder.bitMask = 0x80;
+// Reads `count` bits, most significant first. Bits past the end of the source read as 1, as a file at its end
+// would deliver them. bitMask keeps the bit of inputByte read last, so 0 and 1 both mean the byte is used up.
+uint32_t ReadBits(LzariDecoder& decoder, int count) {
+    uint32_t bits = 0;
+    while (count > 0) {
+        int left = decoder.bitMask ? std::countr_zero(decoder.bitMask) : 0;
+        if (left == 0) {
+            LzariMemory& memory = DecoderMemory;
+            if (memory.source && memory.sourcePosition < memory.sourceSize)
+                decoder.inputByte = memory.source[memory.sourcePosition++];
+            else
+                decoder.inputByte = 0xFF;
+            left = 8;
+        }
+        const int take = count < left ? count : left;
+        bits = bits << take | ((decoder.inputByte >> (left - take)) & ((1u << take) - 1));
+        decoder.bitMask = uint16_t(1u << (left - take));
+        count -= take;
     }
-    return (decoder.inputByte & decoder.bitMask) != 0;
+    return bits;
 }
 
 // A source too short to hold the length field states no text: its bytes are not read past the end.
@@ -88,23 +98,34 @@ void UpdateModel(LzariDecoder& decoder, int symbol) {
         ++decoder.symbolCumulative[i];
 }
 
+// How often the interval [low, high) doubles before it holds the midpoint Q2 and more than the middle half
+// around it: first the leading bits on which low and high - 1 agree, then the bits on which they straddle Q2
+// as 01... and 10... .
+int Doublings(uint32_t low, uint32_t high) {
+    const uint32_t last = high - 1;
+    const uint32_t differ = (low ^ last) & (kLzariQ4 - 1);
+    const int agree = differ ? std::countl_zero(differ) - 15 : 17;
+    if (agree >= 17)
+        return agree;
+    const uint32_t lowShifted = low << agree;
+    const uint32_t lastShifted = last << agree | ((1u << agree) - 1);
+    return agree + std::countl_one(uint16_t(lowShifted & ~lastShifted));
+}
+
+// Each round of the renormalisation doubles low, high and value and takes the same multiple of Q2 from them
+// (Q2 when low >= Q2, Q1 before doubling when the interval lies in the middle half), and the rounds end once
+// low < Q2 < high and the interval is not inside the middle half. So the end depends only on how many rounds
+// run: low ends as low * 2^n modulo Q2, the distances to high and value scale by 2^n, and value takes n new
+// bits. Doing the n rounds at once is the same arithmetic without a branch per bit.
 void Renormalise(LzariDecoder& decoder) {
-    for (;;) {
-        if (decoder.low >= kLzariQ2) {
-            decoder.value -= kLzariQ2;
-            decoder.low -= kLzariQ2;
-            decoder.high -= kLzariQ2;
-        } else if (decoder.low >= kLzariQ1 && decoder.high <= kLzariQ3) {
-            decoder.value -= kLzariQ1;
-            decoder.low -= kLzariQ1;
-            decoder.high -= kLzariQ1;
-        } else if (decoder.high > kLzariQ2) {
-            return;
-        }
-        decoder.low += decoder.low;
-        decoder.high += decoder.high;
-        decoder.value = 2 * decoder.value + uint32_t(ReadBit(decoder));
-    }
+    const int n = Doublings(decoder.low, decoder.high);
+    if (n == 0)
+        return;
+    const uint32_t low = (decoder.low << n) & (kLzariQ2 - 1);
+    const uint32_t range = (decoder.high - decoder.low) << n;
+    decoder.value = low + ((decoder.value - decoder.low) << n) + ReadBits(decoder, n);
+    decoder.low = low;
+    decoder.high = low + range;
 }
 
 // The index i in first..last with cumulative[i - 1] > x >= cumulative[i]; the table falls, so halve the range.
@@ -160,8 +181,7 @@ void DecodeText(LzariDecoder& decoder) {
     decoder.textSize = ReadTextSize();
     if (decoder.textSize == 0)
         return;
-    for (int i = 0; i < 17; ++i)
-        decoder.value = 2 * decoder.value + uint32_t(ReadBit(decoder));
+    decoder.value = ReadBits(decoder, 17);
     StartModel(decoder);
     for (int i = 0; i < kLzariFirstPosition; ++i)
         decoder.ring[i] = 0x20;
