@@ -36,7 +36,7 @@ extern LzariMemory DecoderMemory;
 // new object, since the bit reader is not reset between decodes.
 struct LzariDecoder {
     uint16_t inputByte = 0;
-    // The bit of inputByte read next; 0 when the byte is used up.
+    // The bit of inputByte read last (0x80 after its first); 0 before any byte, 1 when the byte is used up.
     uint16_t bitMask = 0;
     // The uncompressed length stated by the block; after a decode it tells how long the text is.
     uint32_t textSize = 0;

@@ -141,18 +141,6 @@ TEST(LzariDecoder, MatchesCopyFromTheInitialSpacesAndFromThemselves) {
     EXPECT_EQ(AsString(DecodeAll(block, 16)), "xy     xy  xy  x");
 }
 
-TEST(LzariDecoder, AMatchLongerThanItsDistanceRepeatsTheBytes) {
-    LzariStreamWriter writer;
-    writer.PutLiteral('a');
-    writer.PutLiteral('b');
-    writer.PutMatch(60, 1);
-    const std::vector<uint8_t> block = BlockOf(62, writer.Finish());
-    std::string expected;
-    for (int i = 0; i < 31; ++i)
-        expected += "ab";
-    EXPECT_EQ(AsString(DecodeAll(block, 62)), expected);
-}
-
 TEST(LzariDecoder, RingPositionsNotYetWrittenReadAsZero) {
     LzariStreamWriter writer;
     writer.PutMatch(3, 4095);  // 4096 back from the first byte: positions 4036.. that nothing wrote yet
