@@ -1,5 +1,6 @@
 # The code that needs no Windows call: built for every target, tested natively under the sanitizers.
 add_library(kestrovane_portable STATIC
+    src/app/ShellFormat.cpp
     src/settings/IniValue.cpp
     src/stress/StressState.cpp
 )
