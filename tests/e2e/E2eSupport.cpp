@@ -127,7 +127,7 @@ std::wstring BuiltProgramPath() {
     return WindowsPath(KV_PROGRAM_PATH);
 }
 
-bool StartProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error) {
+bool LaunchProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error) {
     program.folder = folder;
     const std::wstring executable = folder + L"\\kestrovane.exe";
     if (!CopyFileW(BuiltProgramPath().c_str(), executable.c_str(), FALSE)) {
@@ -146,6 +146,12 @@ bool StartProgram(Program& program, const std::wstring& folder, const std::strin
         *error = "CreateProcessW failed";
         return false;
     }
+    return true;
+}
+
+bool StartProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error) {
+    if (!LaunchProgram(program, folder, iniText, error))
+        return false;
     const bool shown = WaitFor(
         [&] { return FindControls(program) || WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0; },
         kStartTimeout);

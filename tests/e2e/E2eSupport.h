@@ -23,9 +23,12 @@ struct Program {
 // The kestrovane.exe of this build.
 std::wstring BuiltProgramPath();
 
-// Copies kestrovane.exe into the folder with `iniText` beside it as kestrovane.ini (so that this file, not the
-// one under the application-data folder, holds the settings), starts it and waits until its main window is
-// shown with both toolbars and the status bar. Returns false, with the reason in `error`, when that fails.
+// Copies kestrovane.exe into the folder with `iniText` beside it as kestrovane.ini and starts it, without
+// waiting for its window. Returns false, with the reason in `error`, when that fails.
+bool LaunchProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error);
+
+// LaunchProgram, then waits until the main window is shown with both toolbars and the status bar. The settings
+// file beside the executable takes precedence over the one under the application-data folder.
 bool StartProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error);
 
 // Ends the program if it still runs and lets go of its handles.
