@@ -160,6 +160,20 @@ TEST_F(ProgramTest, OpensMaximisedWithTitleToolbarsAndStatusLine) {
         EXPECT_FALSE(ToolbarButtonChecked(program_.stressToolbar, command)) << command;
 }
 
+// The caption shows the class's small icon: the gauge on its dark blue tile (RGB 1D 2B 53, opaque inside).
+TEST_F(ProgramTest, TheTitleBarShowsTheProgramsIcon) {
+    Start("[Program]\r\nlng=1\r\n");
+    RECT frame;
+    GetWindowRect(program_.mainWindow, &frame);
+    const RECT client = ClientScreenRect(program_.mainWindow);
+    int tilePixels = 0;
+    for (int y = std::max<int>(frame.top, 0); y < client.top; ++y) {
+        for (int x = std::max<int>(frame.left, 0); x < frame.left + 40; ++x)
+            tilePixels += ScreenPixel(POINT{x, y}) == RGB(0x1D, 0x2B, 0x53);
+    }
+    EXPECT_GE(tilePixels, 10) << "no pixel of the icon's tile in the caption's left end";
+}
+
 TEST_F(ProgramTest, ShowsTheStoredLanguageAndTheStoredSwitches) {
     Start("[Program]\r\nlng=0\r\naggressiv=0\r\nhd=1\r\npaint=1\r\n");
     EXPECT_EQ(Caption(program_.stressToolbar, kCpu), L"// Aggressiver CPU-Stress");
