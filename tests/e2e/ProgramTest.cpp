@@ -239,6 +239,8 @@ TEST_F(ProgramTest, TheLanguageKeysStoreTheLanguageAndEscEndsTheProgram) {
     Start("[Program]\r\nlng=1\r\n");
     PressKey(program_.mainWindow, 'D');
     EXPECT_TRUE(WaitForIni("[Program]\r\nlng=0\r\n")) << ReadIniFile(program_);
+    // The keys change the language of the view only; the captions wait for the next relabelling.
+    EXPECT_EQ(Caption(program_.commandToolbar, kExit), L"[x] Exit");
     PressKey(program_.mainWindow, 'E');
     EXPECT_TRUE(WaitForIni("[Program]\r\nlng=1\r\n")) << ReadIniFile(program_);
     // Any other key only blanks the view: nothing is stored and the program goes on.
