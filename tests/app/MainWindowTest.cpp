@@ -88,18 +88,6 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindowTest, OpensMaximisedWithoutMenuAndWithTheProcessorCountInTheTitle) {
-    CreateWithSettings("");
-    EXPECT_TRUE(IsWindowVisible(Ui.mainWindow));
-    EXPECT_TRUE(IsZoomed(Ui.mainWindow));
-    EXPECT_EQ(GetMenu(Ui.mainWindow), nullptr);
-    EXPECT_EQ(Ui.instance, GetModuleHandleW(nullptr));
-    EXPECT_EQ(WindowText(Ui.mainWindow), ExpectedTitle());
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    EXPECT_EQ(Stress.processorCount, int(system.dwNumberOfProcessors));
-}
-
 TEST_F(MainWindowTest, HasARebarWithOneBandAndBothToolbarsInsideIt) {
     CreateWithSettings("");
     ASSERT_NE(Ui.rebar, nullptr);
@@ -165,14 +153,6 @@ TEST_F(MainWindowTest, ReadsTheStoredSwitchesAndShowsThemChecked) {
     EXPECT_FALSE(Checked(kCommandCpu));
     EXPECT_TRUE(Checked(kCommandDisk));
     EXPECT_FALSE(Checked(kCommandMaster));
-}
-
-TEST_F(MainWindowTest, WithoutStoredSwitchesOnlyTheProcessorLoadIsSelected) {
-    CreateWithSettings("");
-    EXPECT_TRUE(Checked(kCommandCpu));
-    EXPECT_FALSE(Checked(kCommandPaint));
-    EXPECT_FALSE(Checked(kCommandDisk));
-    EXPECT_EQ(Stress.paintMode, 0);
 }
 
 TEST_F(MainWindowTest, LayoutKeepsTheBarsInPlaceAndTheCommandToolbarFlushRight) {

@@ -101,42 +101,6 @@ TEST_F(WindowProcTest, AnUnchangedLineLeavesTheStatusBarAndTheStatusTextAlone) {
     EXPECT_NE(std::u16string(Stress.stressStatusText), u"?") << "a changed line recomposes the status text";
 }
 
-TEST_F(WindowProcTest, TheToggleCommandsSwitchAndStoreTheirLoads) {
-    CreateWithSettings("[Program]\r\n");
-    EXPECT_EQ(Command(kCommandCpu), 0);
-    EXPECT_EQ(Command(kCommandPaint), 0);
-    EXPECT_EQ(Command(kCommandDisk), 0);
-    EXPECT_EQ(Command(kCommandMemory), 0);
-    EXPECT_EQ(Stress.cpuOn, 0);
-    EXPECT_EQ(Stress.paintOn, 1);
-    EXPECT_EQ(Stress.diskOn, 1);
-    EXPECT_EQ(Stress.memoryOn, 1);
-    EXPECT_EQ(IniContent(), "[Program]\r\naggressiv=0\r\npaint=1\r\nhd=1\r\nmem=1\r\n");
-    EXPECT_FALSE(Checked(kCommandCpu));
-    EXPECT_TRUE(Checked(kCommandPaint));
-    EXPECT_TRUE(Checked(kCommandDisk));
-
-    // With only memory selected there is nothing the processor or paint workers would need.
-    Command(kCommandPaint);
-    Command(kCommandDisk);
-    Command(kCommandMaster);
-    EXPECT_EQ(Stress.masterOn, 1);
-    EXPECT_TRUE(Checked(kCommandMaster));
-    Command(kCommandMaster);
-    EXPECT_EQ(Stress.masterOn, 0);
-}
-
-TEST_F(WindowProcTest, UnhandledCommandsChangeNothing) {
-    CreateWithSettings("[Program]\r\n");
-    for (int command : {106, int(kCommandDivider), 0, 65535})
-        EXPECT_EQ(Command(command), 0) << command;
-    EXPECT_TRUE(IsWindow(Ui.mainWindow));
-    EXPECT_EQ(IniContent(), "[Program]\r\n");
-    EXPECT_EQ(Stress.cpuOn, 1);
-    EXPECT_EQ(Stress.paintOn + Stress.diskOn + Stress.memoryOn + Stress.masterOn, 0);
-    EXPECT_EQ(TakeQuitMessage(), -1);
-}
-
 TEST_F(WindowProcTest, ExitDestroysTheWindowAndPostsQuitWithCodeZero) {
     CreateWithSettings("");
     HWND window = Ui.mainWindow;
@@ -184,13 +148,6 @@ TEST_F(WindowProcTest, KeysBlankTheViewOrSelectALanguageAndStoreIt) {
     EXPECT_EQ(CurrentLanguage, 1);
     EXPECT_EQ(IniContent(), "[Program]\r\nlng=1\r\n");
     EXPECT_EQ(TakeQuitMessage(), -1);
-}
-
-TEST_F(WindowProcTest, EscPostsTheQuitMessageAndLeavesTheWindowToTheLoop) {
-    CreateWithSettings("");
-    HoldKeys({VK_ESCAPE});
-    EXPECT_EQ(TakeQuitMessage(), 0);
-    EXPECT_TRUE(IsWindow(Ui.mainWindow));
 }
 
 TEST_F(WindowProcTest, WebPagesFollowTheLanguageAndNeedAnAddress) {
