@@ -1,7 +1,12 @@
 # The code that needs no Windows call: built for every target, tested natively under the sanitizers.
+include(${CMAKE_CURRENT_LIST_DIR}/LanguageResource.cmake)
+
 add_library(kestrovane_portable STATIC
     src/app/ShellFormat.cpp
+    src/i18n/LanguageTables.cpp
+    src/i18n/Lzari.cpp
     src/settings/IniValue.cpp
     src/stress/StressState.cpp
+    ${KV_LANGUAGE_RESOURCE}
 )
 target_include_directories(kestrovane_portable PUBLIC ${PROJECT_SOURCE_DIR}/src)
