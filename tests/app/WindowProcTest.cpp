@@ -31,6 +31,8 @@ protected:
     void HoldKeys(std::initializer_list<WORD> keys) {
         SetForegroundWindow(Ui.mainWindow);
         SetFocus(Ui.mainWindow);
+        // Under Wine the focus change settles the key state a moment later and would reset a key already held.
+        PumpFor(300);
         for (WORD key : keys) {
             INPUT down = {};
             down.type = INPUT_KEYBOARD;

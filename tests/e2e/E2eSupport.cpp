@@ -97,9 +97,19 @@ bool FindControls(Program& program) {
     return program.stressToolbar && program.commandToolbar && program.statusBar;
 }
 
+// Input goes to the thread with the keyboard focus: wait until the window is in front and its thread has
+// given it the focus, or a key sent right after start can land before the window takes it.
 bool BringToFront(HWND window) {
     SetForegroundWindow(window);
-    return WaitFor([&] { return GetForegroundWindow() == window; }, 2000);
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    return WaitFor(
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof(info);
+            return GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) &&
+                   (info.hwndFocus == window || IsChild(window, info.hwndFocus));
+        },
+        2000);
 }
 
 INPUT MouseInput(POINT screenPoint, DWORD flags) {
@@ -157,6 +167,13 @@ bool StartProgram(Program& program, const std::wstring& folder, const std::strin
         kStartTimeout);
     if (!shown || !program.mainWindow) {
         *error = "the main window with its toolbars and status bar did not appear";
+        return false;
+    }
+    // The first tick comes a second after the window: by then the window has taken the focus and settled its
+    // key state. Under Wine a key sent earlier can be reset to "up" by the focus change while it is held.
+    std::wstring status;
+    if (!WaitFor([&] { return ReadWindowText(program.statusBar, &status) && !status.empty(); }, kStartTimeout)) {
+        *error = "the status bar showed no text after the first timer tick";
         return false;
     }
     return true;

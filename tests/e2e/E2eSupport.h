@@ -27,8 +27,9 @@ std::wstring BuiltProgramPath();
 // waiting for its window. Returns false, with the reason in `error`, when that fails.
 bool LaunchProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error);
 
-// LaunchProgram, then waits until the main window is shown with both toolbars and the status bar. The settings
-// file beside the executable takes precedence over the one under the application-data folder.
+// LaunchProgram, then waits until the main window is shown with both toolbars and the status bar, and the
+// first timer tick has written the status bar. The settings file beside the executable takes precedence over
+// the one under the application-data folder.
 bool StartProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error);
 
 // Ends the program if it still runs and lets go of its handles.

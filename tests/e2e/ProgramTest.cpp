@@ -61,14 +61,7 @@ double MegaAddOf(const std::wstring& line) {
 
 class ProgramTest : public testing::Test {
 protected:
-    void TearDown() override {
-        if (HasFailure()) {
-            const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-            const std::wstring shot = SaveFailureScreenshot(std::string(test->test_suite_name()) + "." + test->name());
-            std::wprintf(L"screenshot of the failure: %ls\n", shot.c_str());
-        }
-        StopProgram(program_);
-    }
+    void TearDown() override { StopProgram(program_); }
 
     void Start(const std::string& iniText) {
         std::string error;
