@@ -1,0 +1,286 @@
+// The disk load on real files: the files it makes, their size, its stops, and that nothing is left behind when it
+// stops, fails, or its process ends or is killed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "stress/DiskWorker.h"
+#include "stress/StressControl.h"
+#include "stress/Workers.h"
+#include "support/Scratch.h"
+
+namespace {
+
+constexpr DWORD kDeadline = 30000;
+
+// Points the process's temporary folder (TMP and TEMP) at a folder of the test's own.
+class TemporaryFolderOverride {
+public:
+    explicit TemporaryFolderOverride(const std::wstring& folder) {
+        for (int i = 0; i < 2; ++i) {
+            wchar_t value[MAX_PATH + 1] = {};
+            saved_[i] = GetEnvironmentVariableW(kNames[i], value, MAX_PATH + 1) ? value : L"";
+            SetEnvironmentVariableW(kNames[i], folder.c_str());
+        }
+    }
+    ~TemporaryFolderOverride() {
+        for (int i = 0; i < 2; ++i)
+            SetEnvironmentVariableW(kNames[i], saved_[i].empty() ? nullptr : saved_[i].c_str());
+    }
+
+private:
+    static constexpr const wchar_t* kNames[2] = {L"TMP", L"TEMP"};
+    std::wstring saved_[2];
+};
+
+std::vector<std::wstring> StressFiles(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+bool HasStressName(const std::wstring& name) {
+    return name.size() == 11 && name.compare(0, 3, L"str") == 0 && name.compare(7, 4, L".tmp") == 0 &&
+           name.find_first_not_of(L"0123456789ABCDEFabcdef", 3) == 7;
+}
+
+DWORD FinishAndGetExitCode(HANDLE thread) {
+    DWORD code = 99;
+    if (WaitForSingleObject(thread, kDeadline) == WAIT_OBJECT_0)
+        GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    return code;
+}
+
+HANDLE StartChild(const std::wstring& mode, bool inheritHandles = false) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = self;
+    command = L"\"" + command.substr(0, command.find_last_of(L'\\')) + L"\\load_child.exe\" " + mode;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, inheritHandles, 0, nullptr, nullptr, &startup,
+                        &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// The seam's calls for the cases below; each test sets what it needs before running the load.
+std::atomic<int> writes{0};
+std::atomic<int> stopAfterWrites{0};
+std::atomic<int32_t>* switchToStop = nullptr;
+std::wstring openedName;
+
+BOOL CountingWrite(HANDLE file, const void* block, DWORD bytes) {
+    const BOOL written = kSystemDiskCalls.write(file, block, bytes);
+    if (++writes == stopAfterWrites)
+        switchToStop->store(0);
+    return written;
+}
+
+BOOL FailingWrite(HANDLE, const void*, DWORD) {
+    ++writes;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+HANDLE FailingOpen(const wchar_t* name) {
+    openedName = name;
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return INVALID_HANDLE_VALUE;
+}
+
+struct LoadRun {
+    const wchar_t* folder;
+    DiskFileCalls calls;
+};
+
+DWORD WINAPI RunLoadThread(LPVOID run) {
+    const auto* load = static_cast<const LoadRun*>(run);
+    return RunDiskLoad(load->folder, load->calls);
+}
+
+class DiskWorkerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Stress.masterOn = 1;
+        Stress.diskOn = 1;
+        writes = 0;
+    }
+    void TearDown() override {
+        Stress.masterOn = 0;
+        Stress.diskOn = 0;
+    }
+    bool FolderEmpties() {
+        return WaitFor([&] { return StressFiles(scratch_.path()).empty(); }, kDeadline);
+    }
+    ScratchFolder scratch_;
+    std::wstring folder_ = scratch_.path() + L"\\";
+};
+
+}  // namespace
+
+TEST_F(DiskWorkerTest, FilesAppearWithThePrefixOneAtATimeAndAreGoneAfterStop) {
+    TemporaryFolderOverride temporary(scratch_.path());
+    const int before = CountProcessThreads();
+    StartLoadWorkers(nullptr, LoadType::Disk);
+    EXPECT_EQ(CountProcessThreads(), before + 1);
+    std::vector<std::wstring> seen;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            seen = StressFiles(scratch_.path());
+            return !seen.empty();
+        },
+        kDeadline));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(HasStressName(seen[0])) << "file name: " << testing::PrintToString(seen[0]);
+    Stress.diskOn = 0;
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before; }, kDeadline));
+    EXPECT_TRUE(FolderEmpties());
+}
+
+TEST_F(DiskWorkerTest, EachFileReachesExactlyOneHundredMebibytesBeforeTheNextNameAppears) {
+    TemporaryFolderOverride temporary(scratch_.path());
+    HANDLE worker = CreateThread(nullptr, 0, DiskWorker, nullptr, 0, nullptr);
+    ASSERT_NE(worker, nullptr);
+    // A handle of our own keeps the first file, and its final size, after the worker has closed it.
+    std::wstring first;
+    HANDLE held = INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            for (const auto& name : StressFiles(scratch_.path())) {
+                held = CreateFileW(scratch_.File(name).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                   nullptr);
+                first = name;
+                return held != INVALID_HANDLE_VALUE;
+            }
+            return false;
+        },
+        kDeadline));
+    std::vector<std::wstring> names;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            names = StressFiles(scratch_.path());
+            return names.size() == 2;
+        },
+        120000));
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(held, &size);
+    EXPECT_EQ(size.QuadPart, 104857600);
+    Stress.diskOn = 0;
+    EXPECT_EQ(FinishAndGetExitCode(worker), 0u);
+    CloseHandle(held);
+    EXPECT_TRUE(FolderEmpties());
+}
+
+TEST_F(DiskWorkerTest, AStopIsHonouredAfterTheWriteInProgress) {
+    const LoadRun run = {folder_.c_str(), {kSystemDiskCalls.open, CountingWrite}};
+    for (auto* loadSwitch : {&Stress.diskOn, &Stress.masterOn}) {
+        Stress.diskOn = 1;
+        Stress.masterOn = 1;
+        writes = 0;
+        stopAfterWrites = 300;
+        switchToStop = loadSwitch;
+        EXPECT_EQ(RunLoadThread(const_cast<LoadRun*>(&run)), 0u);
+        EXPECT_EQ(writes, 300) << "the worker writes nothing after the stop";
+        EXPECT_TRUE(StressFiles(scratch_.path()).empty());
+    }
+}
+
+TEST_F(DiskWorkerTest, AFullDiskPausesBetweenAttemptsAndStillEndsOnAStop) {
+    const LoadRun run = {folder_.c_str(), {kSystemDiskCalls.open, FailingWrite}};
+    const ULONGLONG start = GetTickCount64();
+    HANDLE worker = CreateThread(nullptr, 0, RunLoadThread, const_cast<LoadRun*>(&run), 0, nullptr);
+    ASSERT_NE(worker, nullptr);
+    size_t mostFiles = 0;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            mostFiles = std::max(mostFiles, StressFiles(scratch_.path()).size());
+            return writes >= 4;
+        },
+        kDeadline))
+        << "the worker goes on with new files";
+    const int attempts = writes;
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    EXPECT_LE(attempts, int(elapsed / (kFailedWritePauseMilliseconds / 2)) + 2)
+        << attempts << " failing files in " << elapsed << " ms";
+    EXPECT_LE(mostFiles, 1u);
+    Stress.diskOn = 0;
+    EXPECT_EQ(FinishAndGetExitCode(worker), 0u);
+    EXPECT_TRUE(FolderEmpties());
+}
+
+TEST_F(DiskWorkerTest, AFileThatCannotBeOpenedIsRemovedAndEndsTheWorker) {
+    const LoadRun run = {folder_.c_str(), {FailingOpen, CountingWrite}};
+    openedName.clear();
+    EXPECT_EQ(RunLoadThread(const_cast<LoadRun*>(&run)), 1u);
+    EXPECT_EQ(writes, 0);
+    ASSERT_FALSE(openedName.empty());
+    EXPECT_EQ(openedName.compare(0, folder_.size(), folder_), 0) << "the name lies in the given folder";
+    EXPECT_EQ(GetFileAttributesW(openedName.c_str()), INVALID_FILE_ATTRIBUTES) << "the empty file is removed";
+    EXPECT_TRUE(StressFiles(scratch_.path()).empty());
+}
+
+TEST_F(DiskWorkerTest, ATemporaryFolderThatCannotBeWrittenEndsTheWorkerAtOnceWithTheSwitchOn) {
+    WriteFileBytes(scratch_.File(L"plain-file"), "x");
+    for (const std::wstring& unusable : {scratch_.File(L"missing"), scratch_.File(L"plain-file")}) {
+        TemporaryFolderOverride temporary(unusable);
+        EXPECT_EQ(FinishAndGetExitCode(CreateThread(nullptr, 0, DiskWorker, nullptr, 0, nullptr)), 1u);
+        const int before = CountProcessThreads();
+        StartLoadWorkers(nullptr, LoadType::Disk);
+        EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before; }, kDeadline));
+        EXPECT_EQ(Stress.diskOn, 1);
+        EXPECT_EQ(Stress.masterOn, 1);
+        EXPECT_EQ(StressFiles(scratch_.path()), std::vector<std::wstring>{L"plain-file"});
+    }
+}
+
+TEST_F(DiskWorkerTest, NoFileRemainsAfterTheProcessExitsOrIsKilledWithTheLoadRunning) {
+    TemporaryFolderOverride temporary(scratch_.path());
+    HANDLE exiting = StartChild(L"disk-exit");
+    ASSERT_NE(exiting, nullptr);
+    DWORD code = 99;
+    EXPECT_EQ(WaitForSingleObject(exiting, kDeadline), WAIT_OBJECT_0);
+    GetExitCodeProcess(exiting, &code);
+    CloseHandle(exiting);
+    EXPECT_EQ(code, 0u) << "the child saw its load write a file before it exited";
+    EXPECT_TRUE(FolderEmpties()) << "after a normal exit";
+
+    HANDLE killed = StartChild(L"disk-wait");
+    ASSERT_NE(killed, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return !StressFiles(scratch_.path()).empty(); }, kDeadline));
+    TerminateProcess(killed, 9);
+    EXPECT_EQ(WaitForSingleObject(killed, kDeadline), WAIT_OBJECT_0);
+    CloseHandle(killed);
+    EXPECT_TRUE(FolderEmpties()) << "after the process was terminated";
+}
+
+TEST_F(DiskWorkerTest, AProgramStartedWhileTheLoadRunsDoesNotKeepItsFile) {
+    TemporaryFolderOverride temporary(scratch_.path());
+    HANDLE worker = CreateThread(nullptr, 0, DiskWorker, nullptr, 0, nullptr);
+    ASSERT_NE(worker, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !StressFiles(scratch_.path()).empty(); }, kDeadline));
+    HANDLE child = StartChild(L"sleep", true);
+    ASSERT_NE(child, nullptr);
+    Stress.diskOn = 0;
+    EXPECT_EQ(FinishAndGetExitCode(worker), 0u);
+    EXPECT_TRUE(FolderEmpties()) << "the file outlived the load in a program that inherited its handle";
+    EXPECT_EQ(WaitForSingleObject(child, 0), DWORD(WAIT_TIMEOUT)) << "the inheriting program still runs";
+    TerminateProcess(child, 0);
+    WaitForSingleObject(child, kDeadline);
+    CloseHandle(child);
+}
