@@ -178,9 +178,11 @@ TEST_F(MemoryWorkerTest, TheLoadRunsOneBoundWorkerPerProcessorHoldingThirtyTwoMe
         expected.insert(DWORD_PTR(1) << i);
     EXPECT_EQ(masks, expected) << "each worker is bound to its own single processor";
 
+    // Beyond the blocks, each thread brings its stack, which Wine commits whole.
     const size_t load = size_t(processors) * 32 * kMiB;
+    const size_t slack = size_t(processors) * 4 * kMiB + 4 * kMiB;
     EXPECT_TRUE(WaitFor([&] { return CommittedPrivateBytes() >= committedBefore + load; }, kDeadline));
-    EXPECT_LE(CommittedPrivateBytes(), committedBefore + load + 8 * kMiB)
+    EXPECT_LE(CommittedPrivateBytes(), committedBefore + load + slack)
         << "committed: " << (CommittedPrivateBytes() - committedBefore) / kMiB << " MiB more than before";
 
     Stress.memoryOn = 0;
