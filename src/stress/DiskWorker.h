@@ -11,13 +11,13 @@ constexpr int kDiskBlocksPerFile = 25600;
 constexpr DWORD kFailedWritePauseMilliseconds = 100;
 
 struct DiskFileCalls {
-    // Opens the named file for the load; INVALID_HANDLE_VALUE when it cannot.
+    // Creates the named file for the load; INVALID_HANDLE_VALUE, with the system's error, when it cannot.
     HANDLE (*open)(const wchar_t* name);
     // One synchronous write of the block at the file's end; whether it succeeded.
     BOOL (*write)(HANDLE file, const void* block, DWORD bytes);
 };
 
-// The calls the program's own disk worker makes: a delete-on-close temporary file and WriteFile.
+// The calls the program's own disk worker makes: a new delete-on-close temporary file and WriteFile.
 extern const DiskFileCalls kSystemDiskCalls;
 
 // Fills temporary files named with the prefix "stress" in the folder, one after another, until the disk switch

@@ -50,9 +50,12 @@ std::vector<std::wstring> StressFiles(const std::wstring& folder) {
     return names;
 }
 
+// "str", the unique number in 1 to 4 hex digits (fewer when it is small), ".tmp"; the case is the system's.
 bool HasStressName(const std::wstring& name) {
-    return name.size() == 11 && name.compare(0, 3, L"str") == 0 && name.compare(7, 4, L".tmp") == 0 &&
-           name.find_first_not_of(L"0123456789ABCDEFabcdef", 3) == 7;
+    const size_t digits = name.size() - std::min<size_t>(name.size(), 7);
+    return digits >= 1 && digits <= 4 && _wcsnicmp(name.c_str(), L"str", 3) == 0 &&
+           _wcsicmp(name.c_str() + 3 + digits, L".tmp") == 0 &&
+           name.find_first_not_of(L"0123456789ABCDEFabcdef", 3) == 3 + digits;
 }
 
 DWORD FinishAndGetExitCode(HANDLE thread) {
@@ -82,7 +85,6 @@ HANDLE StartChild(const std::wstring& mode, bool inheritHandles = false) {
 std::atomic<int> writes{0};
 std::atomic<int> stopAfterWrites{0};
 std::atomic<int32_t>* switchToStop = nullptr;
-std::wstring openedName;
 
 BOOL CountingWrite(HANDLE file, const void* block, DWORD bytes) {
     const BOOL written = kSystemDiskCalls.write(file, block, bytes);
@@ -97,10 +99,32 @@ BOOL FailingWrite(HANDLE, const void*, DWORD) {
     return FALSE;
 }
 
+std::atomic<int> opens{0};
+std::vector<std::wstring> openedNames;
+
 HANDLE FailingOpen(const wchar_t* name) {
-    openedName = name;
-    SetLastError(ERROR_SHARING_VIOLATION);
+    ++opens;
+    openedNames.push_back(name);
+    SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
+}
+
+std::atomic<int> namesInUseAtOpen{0};
+
+HANDLE OpenNotingWhetherTheNameIsInUse(const wchar_t* name) {
+    ++opens;
+    if (GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES)
+        ++namesInUseAtOpen;
+    return kSystemDiskCalls.open(name);
+}
+
+// The first two names the worker picks turn out to be taken by another program's files.
+HANDLE OpenAfterAnotherProgram(const wchar_t* name) {
+    if (++opens <= 2) {
+        openedNames.push_back(name);
+        WriteFileBytes(name, "not the load's");
+    }
+    return kSystemDiskCalls.open(name);
 }
 
 struct LoadRun {
@@ -119,6 +143,8 @@ protected:
         Stress.masterOn = 1;
         Stress.diskOn = 1;
         writes = 0;
+        opens = 0;
+        openedNames.clear();
     }
     void TearDown() override {
         Stress.masterOn = 0;
@@ -224,15 +250,39 @@ TEST_F(DiskWorkerTest, AFullDiskPausesBetweenAttemptsAndStillEndsOnAStop) {
     EXPECT_TRUE(FolderEmpties());
 }
 
-TEST_F(DiskWorkerTest, AFileThatCannotBeOpenedIsRemovedAndEndsTheWorker) {
+TEST_F(DiskWorkerTest, AFileThatCannotBeCreatedLeavesNothingAndEndsTheWorker) {
     const LoadRun run = {folder_.c_str(), {FailingOpen, CountingWrite}};
-    openedName.clear();
     EXPECT_EQ(RunLoadThread(const_cast<LoadRun*>(&run)), 1u);
     EXPECT_EQ(writes, 0);
-    ASSERT_FALSE(openedName.empty());
-    EXPECT_EQ(openedName.compare(0, folder_.size(), folder_), 0) << "the name lies in the given folder";
-    EXPECT_EQ(GetFileAttributesW(openedName.c_str()), INVALID_FILE_ATTRIBUTES) << "the empty file is removed";
+    ASSERT_EQ(opens, 1) << "only a name in use is passed over";
+    EXPECT_EQ(openedNames[0].compare(0, folder_.size(), folder_), 0) << "the name lies in the given folder";
+    EXPECT_TRUE(HasStressName(openedNames[0].substr(folder_.size())));
     EXPECT_TRUE(StressFiles(scratch_.path()).empty());
+}
+
+TEST_F(DiskWorkerTest, EachFileComesIntoBeingWithItsDeleteOnCloseOpen) {
+    const LoadRun run = {folder_.c_str(), {OpenNotingWhetherTheNameIsInUse, FailingWrite}};
+    namesInUseAtOpen = 0;
+    HANDLE worker = CreateThread(nullptr, 0, RunLoadThread, const_cast<LoadRun*>(&run), 0, nullptr);
+    ASSERT_NE(worker, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return opens >= 3; }, kDeadline));
+    Stress.diskOn = 0;
+    EXPECT_EQ(FinishAndGetExitCode(worker), 0u);
+    EXPECT_EQ(namesInUseAtOpen, 0) << "a file made before its delete-on-close open outlives an exit or a kill between";
+}
+
+TEST_F(DiskWorkerTest, ANameInUseIsPassedOverAndItsFileLeftAlone) {
+    const LoadRun run = {folder_.c_str(), {OpenAfterAnotherProgram, CountingWrite}};
+    stopAfterWrites = 10;
+    switchToStop = &Stress.diskOn;
+    EXPECT_EQ(RunLoadThread(const_cast<LoadRun*>(&run)), 0u);
+    EXPECT_EQ(opens, 3);
+    EXPECT_EQ(writes, 10);
+    ASSERT_EQ(openedNames.size(), 2u);
+    EXPECT_NE(openedNames[0], openedNames[1]);
+    for (const auto& name : openedNames)
+        EXPECT_EQ(ReadFileBytes(name), "not the load's");
+    EXPECT_EQ(StressFiles(scratch_.path()).size(), 2u) << "the other program's files, and nothing of the load";
 }
 
 TEST_F(DiskWorkerTest, ATemporaryFolderThatCannotBeWrittenEndsTheWorkerAtOnceWithTheSwitchOn) {
@@ -249,24 +299,27 @@ TEST_F(DiskWorkerTest, ATemporaryFolderThatCannotBeWrittenEndsTheWorkerAtOnceWit
     }
 }
 
+// A few rounds each: the process ends right after its first file appears, when a file only just made is open.
 TEST_F(DiskWorkerTest, NoFileRemainsAfterTheProcessExitsOrIsKilledWithTheLoadRunning) {
     TemporaryFolderOverride temporary(scratch_.path());
-    HANDLE exiting = StartChild(L"disk-exit");
-    ASSERT_NE(exiting, nullptr);
-    DWORD code = 99;
-    EXPECT_EQ(WaitForSingleObject(exiting, kDeadline), WAIT_OBJECT_0);
-    GetExitCodeProcess(exiting, &code);
-    CloseHandle(exiting);
-    EXPECT_EQ(code, 0u) << "the child saw its load write a file before it exited";
-    EXPECT_TRUE(FolderEmpties()) << "after a normal exit";
+    for (int round = 0; round < 3; ++round) {
+        HANDLE exiting = StartChild(L"disk-exit");
+        ASSERT_NE(exiting, nullptr);
+        DWORD code = 99;
+        EXPECT_EQ(WaitForSingleObject(exiting, kDeadline), WAIT_OBJECT_0);
+        GetExitCodeProcess(exiting, &code);
+        CloseHandle(exiting);
+        EXPECT_EQ(code, 0u) << "the child saw its load write a file before it exited";
+        EXPECT_TRUE(FolderEmpties()) << "after a normal exit, round " << round;
 
-    HANDLE killed = StartChild(L"disk-wait");
-    ASSERT_NE(killed, nullptr);
-    EXPECT_TRUE(WaitFor([&] { return !StressFiles(scratch_.path()).empty(); }, kDeadline));
-    TerminateProcess(killed, 9);
-    EXPECT_EQ(WaitForSingleObject(killed, kDeadline), WAIT_OBJECT_0);
-    CloseHandle(killed);
-    EXPECT_TRUE(FolderEmpties()) << "after the process was terminated";
+        HANDLE killed = StartChild(L"disk-wait");
+        ASSERT_NE(killed, nullptr);
+        EXPECT_TRUE(WaitFor([&] { return !StressFiles(scratch_.path()).empty(); }, kDeadline));
+        TerminateProcess(killed, 9);
+        EXPECT_EQ(WaitForSingleObject(killed, kDeadline), WAIT_OBJECT_0);
+        CloseHandle(killed);
+        EXPECT_TRUE(FolderEmpties()) << "after the process was terminated, round " << round;
+    }
 }
 
 TEST_F(DiskWorkerTest, AProgramStartedWhileTheLoadRunsDoesNotKeepItsFile) {
