@@ -70,9 +70,19 @@ void Finish(std::vector<HANDLE>& threads) {
     threads.clear();
 }
 
-HANDLE OpenLikeTheLoad(const wchar_t* name) {
-    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                       FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+// A new delete-on-close file made the way the load makes its files: the name formed, the file created by the open.
+HANDLE CreateDeleteOnCloseFile(const std::wstring& folder) {
+    static UINT unique = GetTickCount() % 0xFFFF;
+    for (int tries = 0; tries < 0xFFFF; ++tries) {
+        unique = unique % 0xFFFF + 1;
+        wchar_t name[MAX_PATH + 1] = {};
+        GetTempFileNameW(folder.c_str(), L"bch", unique, name);
+        HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+    }
+    return INVALID_HANDLE_VALUE;
 }
 
 // The disk load's own loop over exactly one full file: a write that counts switches the load off after the file's
@@ -103,13 +113,9 @@ double DiskLoadBytesPerSecond(const std::wstring& folder) {
 double PlainDiskBytesPerSecond(const std::wstring& folder) {
     static const char zeros[kDiskBlockBytes] = {};
     const double start = Seconds();
-    wchar_t name[MAX_PATH + 1] = {};
-    GetTempFileNameW(folder.c_str(), L"bch", 0, name);
-    HANDLE file = OpenLikeTheLoad(name);
-    if (file == INVALID_HANDLE_VALUE) {
-        DeleteFileW(name);
+    HANDLE file = CreateDeleteOnCloseFile(folder);
+    if (file == INVALID_HANDLE_VALUE)
         return 0.0;
-    }
     DWORD written = 0;
     for (int block = 0; block < kDiskBlocksPerFile; ++block)
         WriteFile(file, zeros, kDiskBlockBytes, &written, nullptr);
@@ -199,13 +205,9 @@ double WorstStopMilliseconds(LPTHREAD_START_ROUTINE worker,
 // What the system takes to close, and so delete, one full file of the load.
 double CloseFullFileMilliseconds(const std::wstring& folder) {
     static const char zeros[kDiskBlockBytes] = {};
-    wchar_t name[MAX_PATH + 1] = {};
-    GetTempFileNameW(folder.c_str(), L"bch", 0, name);
-    HANDLE file = OpenLikeTheLoad(name);
-    if (file == INVALID_HANDLE_VALUE) {
-        DeleteFileW(name);
+    HANDLE file = CreateDeleteOnCloseFile(folder);
+    if (file == INVALID_HANDLE_VALUE)
         return 0.0;
-    }
     DWORD written = 0;
     for (int block = 0; block < kDiskBlocksPerFile; ++block)
         WriteFile(file, zeros, kDiskBlockBytes, &written, nullptr);

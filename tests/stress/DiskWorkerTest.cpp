@@ -132,9 +132,16 @@ struct LoadRun {
     DiskFileCalls calls;
 };
 
+DWORD RunLoad(const LoadRun& run) {
+    return RunDiskLoad(run.folder, run.calls);
+}
+
 DWORD WINAPI RunLoadThread(LPVOID run) {
-    const auto* load = static_cast<const LoadRun*>(run);
-    return RunDiskLoad(load->folder, load->calls);
+    return RunLoad(*static_cast<const LoadRun*>(run));
+}
+
+HANDLE StartLoad(const LoadRun& run) {
+    return CreateThread(nullptr, 0, RunLoadThread, const_cast<LoadRun*>(&run), 0, nullptr);
 }
 
 class DiskWorkerTest : public testing::Test {
@@ -221,7 +228,7 @@ TEST_F(DiskWorkerTest, AStopIsHonouredAfterTheWriteInProgress) {
         writes = 0;
         stopAfterWrites = 300;
         switchToStop = loadSwitch;
-        EXPECT_EQ(RunLoadThread(const_cast<LoadRun*>(&run)), 0u);
+        EXPECT_EQ(RunLoad(run), 0u);
         EXPECT_EQ(writes, 300) << "the worker writes nothing after the stop";
         EXPECT_TRUE(StressFiles(scratch_.path()).empty());
     }
@@ -230,7 +237,7 @@ TEST_F(DiskWorkerTest, AStopIsHonouredAfterTheWriteInProgress) {
 TEST_F(DiskWorkerTest, AFullDiskPausesBetweenAttemptsAndStillEndsOnAStop) {
     const LoadRun run = {folder_.c_str(), {kSystemDiskCalls.open, FailingWrite}};
     const ULONGLONG start = GetTickCount64();
-    HANDLE worker = CreateThread(nullptr, 0, RunLoadThread, const_cast<LoadRun*>(&run), 0, nullptr);
+    HANDLE worker = StartLoad(run);
     ASSERT_NE(worker, nullptr);
     size_t mostFiles = 0;
     EXPECT_TRUE(WaitFor(
@@ -252,7 +259,7 @@ TEST_F(DiskWorkerTest, AFullDiskPausesBetweenAttemptsAndStillEndsOnAStop) {
 
 TEST_F(DiskWorkerTest, AFileThatCannotBeCreatedLeavesNothingAndEndsTheWorker) {
     const LoadRun run = {folder_.c_str(), {FailingOpen, CountingWrite}};
-    EXPECT_EQ(RunLoadThread(const_cast<LoadRun*>(&run)), 1u);
+    EXPECT_EQ(RunLoad(run), 1u);
     EXPECT_EQ(writes, 0);
     ASSERT_EQ(opens, 1) << "only a name in use is passed over";
     EXPECT_EQ(openedNames[0].compare(0, folder_.size(), folder_), 0) << "the name lies in the given folder";
@@ -263,7 +270,7 @@ TEST_F(DiskWorkerTest, AFileThatCannotBeCreatedLeavesNothingAndEndsTheWorker) {
 TEST_F(DiskWorkerTest, EachFileComesIntoBeingWithItsDeleteOnCloseOpen) {
     const LoadRun run = {folder_.c_str(), {OpenNotingWhetherTheNameIsInUse, FailingWrite}};
     namesInUseAtOpen = 0;
-    HANDLE worker = CreateThread(nullptr, 0, RunLoadThread, const_cast<LoadRun*>(&run), 0, nullptr);
+    HANDLE worker = StartLoad(run);
     ASSERT_NE(worker, nullptr);
     EXPECT_TRUE(WaitFor([&] { return opens >= 3; }, kDeadline));
     Stress.diskOn = 0;
@@ -275,7 +282,7 @@ TEST_F(DiskWorkerTest, ANameInUseIsPassedOverAndItsFileLeftAlone) {
     const LoadRun run = {folder_.c_str(), {OpenAfterAnotherProgram, CountingWrite}};
     stopAfterWrites = 10;
     switchToStop = &Stress.diskOn;
-    EXPECT_EQ(RunLoadThread(const_cast<LoadRun*>(&run)), 0u);
+    EXPECT_EQ(RunLoad(run), 0u);
     EXPECT_EQ(opens, 3);
     EXPECT_EQ(writes, 10);
     ASSERT_EQ(openedNames.size(), 2u);
@@ -299,7 +306,7 @@ TEST_F(DiskWorkerTest, ATemporaryFolderThatCannotBeWrittenEndsTheWorkerAtOnceWit
     }
 }
 
-// A few rounds each: the process ends right after its first file appears, when a file only just made is open.
+// A few rounds: each process ends as soon as its first file appears, just after that file came into being.
 TEST_F(DiskWorkerTest, NoFileRemainsAfterTheProcessExitsOrIsKilledWithTheLoadRunning) {
     TemporaryFolderOverride temporary(scratch_.path());
     for (int round = 0; round < 3; ++round) {

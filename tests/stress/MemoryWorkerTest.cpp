@@ -2,6 +2,9 @@
 // worker whose allocation fails.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <set>
@@ -11,8 +14,6 @@
 #include "stress/StressControl.h"
 #include "stress/Workers.h"
 #include "support/Scratch.h"
-
-#include <tlhelp32.h>
 
 namespace {
 
