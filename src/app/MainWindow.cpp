@@ -77,8 +77,8 @@ void SetNoBitmap(HWND toolbar) {
     SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
 }
 
-HWND CreateBar(const wchar_t* windowClass, int width, int height, HWND parent) {
-    return CreateWindowExW(0, windowClass, L"", kToolbarStyle, 0, 0, width, height, parent, nullptr, Ui.instance,
+HWND CreateToolbar(int width, int height, HWND parent) {
+    return CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", kToolbarStyle, 0, 0, width, height, parent, nullptr, Ui.instance,
                            nullptr);
 }
 
@@ -153,8 +153,8 @@ int CreateMainWindow(HINSTANCE instance) {
 
     Ui.rebar = CreateRebar(Ui.mainWindow, kBarHeight);
     HWND toolbarParent = Ui.rebar ? Ui.rebar : Ui.mainWindow;
-    Ui.stressToolbar = CreateBar(TOOLBARCLASSNAMEW, 180, 60, toolbarParent);
-    Ui.commandToolbar = CreateBar(TOOLBARCLASSNAMEW, 180, 20, toolbarParent);
+    Ui.stressToolbar = CreateToolbar(180, 60, toolbarParent);
+    Ui.commandToolbar = CreateToolbar(180, 20, toolbarParent);
     Ui.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", kStatusBarStyle, 0, 0, 180, 20, Ui.mainWindow, nullptr,
                                    instance, nullptr);
     CreateToolbarFont();
