@@ -13,9 +13,11 @@
 
 namespace {
 
-constexpr DWORD kRunMilliseconds = 5000;
+constexpr int kRounds = 3;
+constexpr double kRoundSeconds = 3.0;
 constexpr UINT kTickMilliseconds = 100;
 
+// Filled by the window procedure while the paint load runs.
 std::vector<double> tickTimes;
 double rateSum = 0.0;
 double megabyteSum = 0.0;
@@ -61,48 +63,15 @@ HWND CreateMaximisedWindow() {
     return window;
 }
 
-// Handles messages until the deadline or, if given, until the thread ends.
-void PumpUntil(double deadline, HANDLE thread = nullptr) {
+// Handles the window's messages until the deadline.
+void PumpUntil(double deadline) {
     while (NowSeconds() < deadline) {
         const DWORD wait = DWORD(std::max(1.0, (deadline - NowSeconds()) * 1000.0));
-        const DWORD result = MsgWaitForMultipleObjects(thread ? 1 : 0, &thread, FALSE, wait, QS_ALLINPUT);
-        if (thread && result == WAIT_OBJECT_0)
-            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&message);
     }
-}
-
-struct PlainLoop {
-    HWND window;
-    std::atomic<bool> running{true};
-    long long passes = 0;
-    double pixels = 0.0;
-};
-
-// The reference: the same device-context use and opaque fills per pass, without counters or polling.
-DWORD WINAPI PlainFills(LPVOID parameter) {
-    auto& loop = *static_cast<PlainLoop*>(parameter);
-    uint32_t state = kPaintRandomSeed;
-    while (loop.running.load(std::memory_order_relaxed)) {
-        RECT client;
-        GetClientRect(loop.window, &client);
-        HDC dc = GetDC(loop.window);
-        for (int top = client.top + kBandHeight; top < client.bottom - kBandHeight; top += kStripHeight) {
-            const uint32_t red = (state = state * 69069u + 1u) & 0x1F;
-            const uint32_t green = (state = state * 69069u + 1u) % 222u;
-            const uint32_t blue = (state = state * 69069u + 1u) & 0x1F;
-            SetBkColor(dc, RGB(red, green, blue));
-            const RECT strip = {client.left, top, client.right,
-                                std::min(top + kStripHeight, int(client.bottom) - kBandHeight)};
-            ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &strip, nullptr, 0, nullptr);
-        }
-        ReleaseDC(loop.window, dc);
-        ++loop.passes;
-        loop.pixels += PassPixels(client.right - client.left, client.bottom - client.top - 2 * kBandHeight);
-    }
-    return 0;
 }
 
 int ScreenBits() {
@@ -112,55 +81,115 @@ int ScreenBits() {
     return bits;
 }
 
+struct Rates {
+    double passes = 0.0;
+    double megabytes = 0.0;
+};
+
+struct PlainLoop {
+    HWND window;
+    std::atomic<bool> running{true};
+    long long passes = 0;
+    double pixels = 0.0;
+};
+
+// The reference: the same device-context use and opaque fills per pass, without counters, polling or
+// measurements.
+DWORD WINAPI PlainFills(LPVOID parameter) {
+    auto& loop = *static_cast<PlainLoop*>(parameter);
+    uint32_t state = kPaintRandomSeed;
+    while (loop.running.load(std::memory_order_relaxed)) {
+        RECT client;
+        GetClientRect(loop.window, &client);
+        HDC dc = GetDC(loop.window);
+        const int bottom = client.bottom - kBandHeight;
+        for (int top = client.top + kBandHeight; top < bottom; top += kStripHeight) {
+            const uint32_t red = (state = state * 69069u + 1u) & 0x1F;
+            const uint32_t green = (state = state * 69069u + 1u) % 222u;
+            const uint32_t blue = (state = state * 69069u + 1u) & 0x1F;
+            SetBkColor(dc, RGB(red, green, blue));
+            const RECT strip = {client.left, top, client.right, std::min(top + kStripHeight, bottom)};
+            ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &strip, nullptr, 0, nullptr);
+        }
+        ReleaseDC(loop.window, dc);
+        ++loop.passes;
+        loop.pixels += PassPixels(client.right - client.left, bottom - client.top - kBandHeight);
+    }
+    return 0;
+}
+
+Rates RunPlainLoop(HWND window) {
+    PlainLoop plain;
+    plain.window = window;
+    const double start = NowSeconds();
+    HANDLE thread = CreateThread(nullptr, 0, PlainFills, &plain, 0, nullptr);
+    PumpUntil(start + kRoundSeconds);
+    plain.running = false;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    const double seconds = NowSeconds() - start;
+    return {double(plain.passes) / seconds, plain.pixels * ScreenBits() / 8.0 / 1048576.0 / seconds};
+}
+
+// The paint load as the program runs it; its rates are the published ones, sampled at every timer tick.
+Rates RunPaintLoad(HWND window) {
+    rateSum = megabyteSum = 0.0;
+    rateSamples = 0;
+    Stress.paintLoopRate = 0.0;
+    Stress.paintOn = 1;
+    Stress.masterOn = 1;
+    SetTimer(window, 1, kTickMilliseconds, nullptr);
+    StartLoadWorkers(window, LoadType::Paint);
+    PumpUntil(NowSeconds() + kRoundSeconds);
+    Stress.masterOn = 0;
+    KillTimer(window, 1);
+    // Lets the worker see the switch and end before the next round.
+    PumpUntil(NowSeconds() + 0.2);
+    if (!rateSamples)
+        return {};
+    return {rateSum / rateSamples, megabyteSum / rateSamples};
+}
+
 }  // namespace
 
 int main() {
     HWND window = CreateMaximisedWindow();
     RECT client;
     GetClientRect(window, &client);
-    std::printf("client area %ld x %ld, %d bits per pixel, %lu s per run\n", client.right, client.bottom, ScreenBits(),
-                kRunMilliseconds / 1000);
+    std::printf("client area %ld x %ld, %d bits per pixel, %d alternating rounds of %.0f s\n", client.right,
+                client.bottom, ScreenBits(), kRounds, kRoundSeconds);
 
-    PlainLoop plain;
-    plain.window = window;
-    HANDLE plainThread = CreateThread(nullptr, 0, PlainFills, &plain, 0, nullptr);
-    const double plainStart = NowSeconds();
-    PumpUntil(plainStart + kRunMilliseconds / 1000.0);
-    plain.running = false;
-    WaitForSingleObject(plainThread, INFINITE);
-    CloseHandle(plainThread);
-    const double plainSeconds = NowSeconds() - plainStart;
-    const double plainPasses = double(plain.passes) / plainSeconds;
-    const double plainMegabytes = plain.pixels * ScreenBits() / 8.0 / 1048576.0 / plainSeconds;
+    Rates bestPlain, bestLoad;
+    for (int round = 0; round < kRounds; ++round) {
+        const Rates plain = RunPlainLoop(window);
+        const Rates load = RunPaintLoad(window);
+        std::printf("round %d: plain %.1f passes/s, paint load %.1f passes/s\n", round + 1, plain.passes, load.passes);
+        if (plain.passes > bestPlain.passes)
+            bestPlain = plain;
+        if (load.passes > bestLoad.passes)
+            bestLoad = load;
+    }
+    std::printf("%-52s %10s %10s\n", "best round", "passes/s", "MB/s");
+    std::printf("%-52s %10.1f %10.1f\n", "plain loop, one thread, normal priority", bestPlain.passes,
+                bestPlain.megabytes);
+    std::printf("%-52s %10.1f %10.1f\n", "paint load (published rates)", bestLoad.passes, bestLoad.megabytes);
+    if (bestPlain.passes > 0.0)
+        std::printf("%-52s %10.3f\n", "ratio (goal >= 0.95)", bestLoad.passes / bestPlain.passes);
 
-    Stress.paintOn = 1;
-    Stress.masterOn = 1;
-    SetTimer(window, 1, kTickMilliseconds, nullptr);
-    StartLoadWorkers(window, LoadType::Paint);
-    const double loadStart = NowSeconds();
-    PumpUntil(loadStart + kRunMilliseconds / 1000.0);
-    Stress.masterOn = 0;
-    KillTimer(window, 1);
-
-    const double loadPasses = rateSamples ? rateSum / rateSamples : 0.0;
-    const double loadMegabytes = rateSamples ? megabyteSum / rateSamples : 0.0;
-    std::printf("%-52s %10s %10s\n", "", "passes/s", "MB/s");
-    std::printf("%-52s %10.1f %10.1f\n", "plain loop, one thread, normal priority", plainPasses, plainMegabytes);
-    std::printf("%-52s %10.1f %10.1f\n", "paint load (published rates, mean of timer samples)", loadPasses,
-                loadMegabytes);
-    if (plainPasses > 0.0)
-        std::printf("%-52s %10.3f\n", "ratio (goal >= 0.95)", loadPasses / plainPasses);
-
-    double latest = 0.0, sum = 0.0;
+    // Timer ticks were recorded only while the load ran; the pauses between rounds are left out.
+    double longest = 0.0, sum = 0.0;
+    int intervals = 0;
     for (size_t i = 1; i < tickTimes.size(); ++i) {
         const double interval = (tickTimes[i] - tickTimes[i - 1]) * 1000.0;
-        latest = std::max(latest, interval);
+        if (interval > 2000.0)
+            continue;
+        longest = std::max(longest, interval);
         sum += interval;
+        ++intervals;
     }
-    const size_t intervals = tickTimes.empty() ? 0 : tickTimes.size() - 1;
-    std::printf("main thread timer of %u ms under the load: %zu ticks of %lu expected, mean %.1f ms, longest %.1f ms\n",
-                kTickMilliseconds, tickTimes.size(), kRunMilliseconds / kTickMilliseconds,
-                intervals ? sum / intervals : 0.0, latest);
+    std::printf(
+        "main thread's %u ms timer under the load: %zu ticks in %.0f s, mean interval %.1f ms, longest %.1f ms\n",
+        kTickMilliseconds, tickTimes.size(), kRounds * kRoundSeconds, intervals ? sum / intervals : 0.0, longest);
     DestroyWindow(window);
     return 0;
 }

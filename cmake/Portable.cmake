@@ -4,6 +4,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/LanguageResource.cmake)
 add_library(kestrovane_portable STATIC
     src/app/ClientArea.cpp
     src/app/InfoText.cpp
+    src/app/ShellFormat.cpp
     src/i18n/LanguageTables.cpp
     src/i18n/Lzari.cpp
     src/settings/IniValue.cpp

@@ -7,11 +7,15 @@ endif()
 
 add_library(kestrovane_core STATIC
     src/app/ClientPaint.cpp
+    src/app/MainWindow.cpp
+    src/app/Startup.cpp
     src/app/UiHandles.cpp
+    src/app/WindowProc.cpp
     src/i18n/LanguageTables_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
     src/stress/CpuWorker.cpp
+    src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
     src/stress/PaintWorker_win.cpp
 )

@@ -3,9 +3,8 @@
 
 #include "app/ClientArea.h"
 #include "app/InfoText.h"
+#include "app/WindowProc.h"
 #include "i18n/WideText.h"
-
-int clientViewMode = kInfoView;
 
 namespace {
 

@@ -3,14 +3,9 @@
 
 #include <windows.h>
 
-// The info view (-1) paints the gradient and the info text; the blank view (12) paints nothing, so the client
-// area keeps whatever was drawn last. Written by the window procedure, read while painting.
-constexpr int kInfoView = -1;
-constexpr int kBlankView = 12;
-extern int clientViewMode;
-
-// Paints the area between the toolbar and status bands in the current view; a null device context paints
-// nothing. Called between BeginPaint and EndPaint.
+// Paints the area between the toolbar and status bands: in the info view (clientViewMode) the gradient and the
+// info text, in the blank view nothing. A null device context paints nothing. Called between BeginPaint and
+// EndPaint.
 void PaintClientArea(HDC dc, HWND window);
 
 // Draws the text in black, then again in white moved by `offset` (0 or negative) to the left and up, so the

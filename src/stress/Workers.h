@@ -5,6 +5,7 @@
 
 DWORD WINAPI PaintWorker(LPVOID mainWindow);
 DWORD WINAPI CpuWorker(LPVOID mainWindow);
+DWORD WINAPI DiskWorker(LPVOID mainWindow);
 DWORD WINAPI MemoryWorker(LPVOID mainWindow);
 
 // One pass of the paint load over the window's client area, between the toolbar and status bands; it stops

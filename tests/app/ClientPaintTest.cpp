@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/ClientPaint.h"
+#include "app/WindowProc.h"
 #include "stress/StressState.h"
 
 namespace {
