@@ -1,8 +1,13 @@
 # The code that needs no Windows call: built for every target, tested natively under the sanitizers.
+include(${CMAKE_CURRENT_LIST_DIR}/LanguageResource.cmake)
+
 add_library(kestrovane_portable STATIC
     src/i18n/LanguageMenuItems.cpp
+    src/i18n/LanguageTables.cpp
+    src/i18n/Lzari.cpp
     src/i18n/TranslationText.cpp
     src/settings/IniValue.cpp
     src/stress/StressState.cpp
+    ${KV_LANGUAGE_RESOURCE}
 )
 target_include_directories(kestrovane_portable PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/UiHandles.h"
+#include "i18n/LanguageTables.h"
 #include "settings/IniStore.h"
 #include "stress/StressControl.h"
 
@@ -57,6 +58,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RegisterClassExW(&windowClass);
 
     ResolveIniPath();
+    ChooseDefaultLanguage();
+    if (!LoadLanguageResource())
+        return 0;
     Ui.instance = instance;
     CreateWindowExW(0, className, windowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr,
                     nullptr, instance, nullptr);

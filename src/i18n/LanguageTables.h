@@ -33,11 +33,13 @@ extern LanguageTables Languages;
 // The language in use; may hold any value the settings gave, lookups check its range.
 extern int CurrentLanguage;
 
-// Expands the embedded language resource and builds the tables; returns 1.
+// Expands the embedded language resource and builds the tables; returns 1, or 0 with empty tables when the
+// text buffer cannot be obtained.
 int LoadLanguageResource();
 
-// Builds the tables from an expanded text of `bytes` bytes in a buffer of at least bytes + 2 bytes (the loader
-// terminates it). LoadLanguageResource calls it after decoding; tests call it with texts of their own.
+// Builds the tables from an expanded text of `bytes` bytes in a buffer of at least bytes + 2 bytes, which it
+// terminates at `bytes` (an odd last byte is dropped). LoadLanguageResource calls it after decoding; tests call
+// it with texts of their own. The tables point into the text, which must outlive them.
 void BuildLanguageTables(char16_t* text, size_t bytes);
 
 // Clears the 256 slots, then fills them from the numbered lines of the text, writing terminators in place.

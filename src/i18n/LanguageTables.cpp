@@ -1,0 +1,261 @@
+// The language tables: expands the embedded text, splits it into sections and numbered lines, and looks texts up.
+#include "i18n/LanguageTables.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "i18n/LanguageResource.h"
+#include "i18n/Lzari.h"
+#include "settings/IniValue.h"
+
+LanguageTables Languages;
+int CurrentLanguage = kReferenceLanguage;
+
+namespace {
+
+// Sections before the first language: the fixed strings, then two free texts nobody reads.
+constexpr int kFixedSection = 0;
+constexpr int kFirstLanguageSection = 3;
+
+// The expanded text lives here until the process ends; a second load reuses it.
+std::unique_ptr<char16_t[]> textStorage;
+
+size_t TextLength(const char16_t* text) {
+    size_t length = 0;
+    while (text[length])
+        ++length;
+    return length;
+}
+
+void ClearTables() {
+    LanguageTables& tables = Languages;
+    tables.LanguageCount = 0;
+    std::memset(tables.sectionStart, 0, sizeof(tables.sectionStart));
+    std::memset(tables.languageName, 0, sizeof(tables.languageName));
+    std::memset(tables.languagePercent, 0, sizeof(tables.languagePercent));
+    std::memset(tables.languageStrings, 0, sizeof(tables.languageStrings));
+    std::memset(tables.fixedStrings, 0, sizeof(tables.fixedStrings));
+    tables.referenceSectionCopy[0] = 0;
+}
+
+// Takes the language section whose marker stands at text[marker]; returns where the scan goes on. The name
+// runs to the first CR, over any LF or marker on the way; without a CR it runs to the end of the text and
+// the language gets an empty text.
+size_t TakeLanguageSection(char16_t* text, size_t length, size_t marker) {
+    LanguageTables& tables = Languages;
+    const int language = tables.LanguageCount++;
+    if (text[marker + 2] != u'=') {
+        tables.sectionStart[language] = text + marker + 2;
+        return marker + 2;
+    }
+    const size_t nameStart = marker + 3;
+    size_t nameEnd = nameStart;
+    while (nameEnd < length && text[nameEnd] != u'\r')
+        ++nameEnd;
+    tables.languageName[language] = text + nameStart;
+    if (nameEnd == length) {
+        tables.sectionStart[language] = text + length;
+        return length;
+    }
+    text[nameEnd] = 0;
+    tables.sectionStart[language] = text + nameEnd + 1;
+    return nameEnd + 1;
+}
+
+// Finds every "##" marker, ends the section before it and records where each section's text begins.
+char16_t* ScanSections(char16_t* text, size_t length) {
+    char16_t* fixedSection = nullptr;
+    int marker = 0;
+    for (size_t i = 0; i < length;) {
+        if (text[i] != u'#' || text[i + 1] != u'#') {
+            ++i;
+            continue;
+        }
+        text[i] = 0;
+        size_t next = i + 2;
+        if (marker == kFixedSection)
+            fixedSection = text + i + 2;
+        else if (marker >= kFirstLanguageSection && Languages.LanguageCount < kMaxLanguages)
+            next = TakeLanguageSection(text, length, i);
+        if (marker < kFirstLanguageSection)
+            ++marker;
+        i = next;
+    }
+    return fixedSection;
+}
+
+// The template export shows this copy to translators: one that does not fit is cut after its last whole
+// line, so it never ends in half a line.
+void CopyReferenceSection() {
+    LanguageTables& tables = Languages;
+    if (tables.LanguageCount <= kReferenceLanguage)
+        return;
+    const char16_t* section = tables.sectionStart[kReferenceLanguage];
+    size_t length = TextLength(section);
+    if (length >= kReferenceCopyUnits) {
+        length = kReferenceCopyUnits - 1;
+        while (length > 0 && section[length - 1] != u'\n')
+            --length;
+    }
+    std::memcpy(tables.referenceSectionCopy, section, length * sizeof(char16_t));
+    tables.referenceSectionCopy[length] = 0;
+}
+
+bool NonEmpty(const char16_t* text) {
+    return text && *text;
+}
+
+// Without a single reference text there is nothing to measure against: every language counts as 0 %.
+void ComputePercentages() {
+    LanguageTables& tables = Languages;
+    int total = 0;
+    for (int k = 0; k < kStringSlots; ++k)
+        total += NonEmpty(tables.languageStrings[kReferenceLanguage][k]);
+    for (int language = 0; language < tables.LanguageCount; ++language) {
+        int present = 0;
+        for (int k = 0; k < kStringSlots; ++k)
+            present += NonEmpty(tables.languageStrings[kReferenceLanguage][k]) &&
+                       NonEmpty(tables.languageStrings[language][k]);
+        tables.languagePercent[language] = total == 0 ? 0 : int(double(present) / double(total) * 100.0);
+    }
+}
+
+// "\r" and "\n" become CR and LF; every other unit, a lone backslash included, stays as it is.
+void ResolveEscapes(char16_t* text) {
+    char16_t* out = text;
+    for (const char16_t* in = text; *in; ++in) {
+        if (in[0] == u'\\' && (in[1] == u'r' || in[1] == u'n')) {
+            *out++ = in[1] == u'r' ? u'\r' : u'\n';
+            ++in;
+        } else {
+            *out++ = *in;
+        }
+    }
+    *out = 0;
+}
+
+void ReadFixedStrings(char16_t* section) {
+    if (!section)
+        return;
+    ParseStringLines(section, Languages.fixedStrings);
+    for (char16_t* text : Languages.fixedStrings) {
+        if (text)
+            ResolveEscapes(text);
+    }
+}
+
+}  // namespace
+
+int LoadLanguageResource() {
+    if (!textStorage) {
+        textStorage.reset(new (std::nothrow) char16_t[kTextBufferBytes / sizeof(char16_t)]);
+        // Without its buffer the program has no texts at all; the tables stay empty and start-up is told.
+        if (!textStorage) {
+            ClearTables();
+            return 0;
+        }
+    }
+    LzariDecoder decoder;
+    DecoderMemory.sourceSize = uint32_t(kLanguageResourceSize);
+    DecoderMemory.destinationCapacity = uint32_t(kTextBufferBytes);
+    DecodeMemory(decoder, kLanguageResource, reinterpret_cast<uint8_t*>(textStorage.get()));
+    // A stated length beyond the buffer keeps what was stored, less room for the terminator's two bytes.
+    size_t bytes = decoder.textSize;
+    if (bytes > kTextBufferBytes - sizeof(char16_t))
+        bytes = kTextBufferBytes - sizeof(char16_t);
+    BuildLanguageTables(textStorage.get(), bytes);
+    return 1;
+}
+
+void BuildLanguageTables(char16_t* text, size_t bytes) {
+    ClearTables();
+    LanguageTables& tables = Languages;
+    tables.textBuffer = text;
+    if (!text)
+        return;
+    // An odd last byte is half a unit: it is dropped with the unit the terminator takes.
+    const size_t units = bytes / sizeof(char16_t);
+    text[units] = 0;
+    char16_t* fixedSection = ScanSections(text, TextLength(text));
+    CopyReferenceSection();
+    for (int language = 0; language < tables.LanguageCount; ++language)
+        ParseStringLines(tables.sectionStart[language], tables.languageStrings[language]);
+    ComputePercentages();
+    ReadFixedStrings(fixedSection);
+}
+
+void ParseStringLines(char16_t* text, char16_t* table[kStringSlots]) {
+    for (int k = 0; k < kStringSlots; ++k)
+        table[k] = nullptr;
+    if (!text)
+        return;
+    const size_t length = TextLength(text);
+    size_t lineStart = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] != u'\n')
+            continue;
+        text[i] = 0;
+        if (i > lineStart && text[i - 1] == u'\r')
+            text[i - 1] = 0;
+        char16_t* line = text + lineStart;
+        lineStart = i + 1;
+        char16_t* equals = line;
+        while (*equals && *equals != u'=')
+            ++equals;
+        if (!*equals)
+            continue;
+        // The key reads like a text-to-integer conversion: a key without leading digits is slot 0, and a
+        // huge number saturates instead of wrapping into the slot range.
+        const int32_t slot = ParseIniInteger(line);
+        if (slot >= 0 && slot < kStringSlots)
+            table[slot] = equals + 1;
+    }
+}
+
+const char16_t* GetText(int index) {
+    const LanguageTables& tables = Languages;
+    const bool validIndex = index >= 0 && index < kStringSlots;
+    if (tables.importedActive) {
+        if (validIndex && tables.importedStrings[index])
+            return tables.importedStrings[index];
+        char narrow[32];
+        const int length = std::snprintf(narrow, sizeof(narrow), "str:%d?", index);
+        Languages.missingTextBuffer.assign(narrow, narrow + (length > 0 ? length : 0));
+        return Languages.missingTextBuffer.c_str();
+    }
+    if (!validIndex)
+        return nullptr;
+    const int language = CurrentLanguage;
+    if (language >= 0 && language < kMaxLanguages && language < tables.LanguageCount &&
+        tables.languageStrings[language][index])
+        return tables.languageStrings[language][index];
+    return tables.languageStrings[kReferenceLanguage][index];
+}
+
+const char16_t* GetFixedText(int index) {
+    if (index < 0 || index >= kStringSlots)
+        return nullptr;
+    return Languages.fixedStrings[index];
+}
+
+int DefaultLanguageFor(uint16_t languageId) {
+    const int primary = languageId & 0x3FF;
+    const int sublanguage = languageId >> 10;
+    // Primary language, the sublanguage it needs (-1: any) and the language index; the first match wins.
+    static constexpr struct {
+        int primary;
+        int sublanguage;
+        int language;
+    } kRows[] = {
+        {0x07, -1, 0},  {0x1D, -1, 2},  {0x06, -1, 3},  {0x16, 1, 4},   {0x16, -1, 1},  {0x1B, -1, 5},
+        {0x0A, -1, 6},  {0x04, 1, 15},  {0x04, -1, 7},  {0x0C, -1, 8},  {0x10, -1, 9},  {0x1F, -1, 10},
+        {0x05, -1, 11}, {0x19, -1, 12}, {0x22, -1, 13}, {0x08, -1, 14}, {0x18, -1, 16}, {0x1A, -1, 39},
+    };
+    for (const auto& row : kRows) {
+        if (row.primary == primary && (row.sublanguage < 0 || row.sublanguage == sublanguage))
+            return row.language;
+    }
+    return kReferenceLanguage;
+}
