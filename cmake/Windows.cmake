@@ -8,6 +8,7 @@ endif()
 add_library(kestrovane_core STATIC
     src/app/UiHandles.cpp
     src/i18n/LanguageTables_win.cpp
+    src/i18n/TranslationFiles_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
     src/stress/CpuWorker.cpp

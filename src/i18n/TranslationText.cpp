@@ -2,6 +2,7 @@
 #include "i18n/TranslationText.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -150,6 +151,13 @@ std::u16string ComposeImportReport(const char16_t* const imported[kStringSlots],
         report += missingList;
     }
     return report;
+}
+
+std::u16string ImportTranslationText(LanguageTables& tables, std::u16string text) {
+    tables.importedText = std::move(text);
+    ParseStringLines(tables.importedText.data(), tables.importedStrings);
+    tables.importedActive = true;
+    return ComposeImportReport(tables.importedStrings, tables.languageStrings[kReferenceLanguage]);
 }
 
 std::u16string ComposeUnreadableFileReport(std::u16string_view path) {

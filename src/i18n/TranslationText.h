@@ -39,6 +39,10 @@ int CompletenessPercent(int present, int total);
 std::u16string ComposeImportReport(const char16_t* const imported[kStringSlots],
                                    const char16_t* const reference[kStringSlots]);
 
+// Makes the text the imported translation: it replaces any earlier one, its numbered lines fill importedStrings
+// and importedActive is set. Returns the import report.
+std::u16string ImportTranslationText(LanguageTables& tables, std::u16string text);
+
 // The reports of a file that was not imported, shown in the same box as the import report.
 std::u16string ComposeUnreadableFileReport(std::u16string_view path);
 std::u16string ComposeTooLargeFileReport(std::u16string_view path);
