@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -13,7 +14,7 @@
 namespace {
 
 constexpr int kPasses = 1000000;
-constexpr int kCalls = 20;
+constexpr int kCalls = 8;
 
 double SecondsSince(LARGE_INTEGER start) {
     LARGE_INTEGER now, frequency;
@@ -84,13 +85,17 @@ int main() {
     GetSystemInfo(&info);
     const int processors = int(info.dwNumberOfProcessors);
 
-    const double megaAdd = MegaAddsPerSecond();
-    const double reference = ReferenceAddsPerSecond();
-    std::printf("%-44s %12s\n", "measure", "value");
-    std::printf("%-44s %12.1f\n", "MegaAdd, one thread (million additions/s)", megaAdd);
-    std::printf("%-44s %12.1f\n", "add reg,[mem] reference (million additions/s)", reference);
+    // Alternating rounds, best of each: other work on the machine then slows both sides alike.
+    double megaAdd = 0.0, reference = 0.0;
+    for (int round = 0; round < 5; ++round) {
+        megaAdd = std::max(megaAdd, MegaAddsPerSecond());
+        reference = std::max(reference, ReferenceAddsPerSecond());
+    }
+    std::printf("%-56s %12s\n", "measure", "value");
+    std::printf("%-56s %12.1f\n", "MegaAdd, one thread, best of 5 (million additions/s)", megaAdd);
+    std::printf("%-56s %12.1f\n", "add reg,[mem] reference, best of 5 (million additions/s)", reference);
     if (reference > 0.0)
-        std::printf("%-44s %12.3f\n", "ratio (goal >= 0.95)", megaAdd / reference);
+        std::printf("%-56s %12.3f\n", "ratio (goal >= 0.95)", megaAdd / reference);
 
     Stress.processorCount = processors;
     Stress.cpuOn = 1;
@@ -112,6 +117,6 @@ int main() {
         std::printf("processor %-2d busy during 10 s of load (goal >= 98 %%) %7.1f %%\n", i,
                     total > 0 ? 100.0 * (1.0 - idle / total) : 0.0);
     }
-    std::printf("%-44s %12.1f\n", "published MEGA-ADD (whole machine)", Stress.megaAddRate.load());
+    std::printf("%-56s %12.1f\n", "published MEGA-ADD (whole machine)", Stress.megaAddRate.load());
     return 0;
 }

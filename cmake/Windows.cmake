@@ -12,6 +12,7 @@ add_library(kestrovane_core STATIC
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
     src/stress/CpuWorker.cpp
+    src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
 )
 target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32)

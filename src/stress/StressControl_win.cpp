@@ -141,6 +141,7 @@ void StartLoadWorkers(HWND window, LoadType type) {
                 StartThread(CpuWorker, window);
             break;
         case LoadType::Disk:
+            StartThread(DiskWorker, window);
             break;
         case LoadType::Memory:
             StartMemoryWorkers(window);

@@ -4,4 +4,5 @@
 #include <windows.h>
 
 DWORD WINAPI CpuWorker(LPVOID mainWindow);
+DWORD WINAPI DiskWorker(LPVOID mainWindow);
 DWORD WINAPI MemoryWorker(LPVOID mainWindow);
