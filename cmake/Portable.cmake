@@ -2,6 +2,7 @@
 include(${CMAKE_CURRENT_LIST_DIR}/LanguageResource.cmake)
 
 add_library(kestrovane_portable STATIC
+    src/app/ShellFormat.cpp
     src/i18n/LanguageMenuItems.cpp
     src/i18n/LanguageTables.cpp
     src/i18n/Lzari.cpp

@@ -6,7 +6,10 @@ if(MINGW)
 endif()
 
 add_library(kestrovane_core STATIC
+    src/app/MainWindow.cpp
+    src/app/Startup.cpp
     src/app/UiHandles.cpp
+    src/app/WindowProc.cpp
     src/i18n/LanguageTables_win.cpp
     src/i18n/TranslationFiles_win.cpp
     src/settings/IniStore_win.cpp

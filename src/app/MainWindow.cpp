@@ -1,0 +1,265 @@
+// The main window and its controls: created once, laid out on every resize, re-captioned on a change of language.
+#include "app/MainWindow.h"
+
+#include <commctrl.h>
+
+#include <span>
+
+#include "app/ShellFormat.h"
+#include "app/Startup.h"
+#include "app/UiHandles.h"
+#include "i18n/LanguageTables.h"
+#include "i18n/WideText.h"
+#include "stress/StressControl.h"
+
+namespace {
+
+constexpr DWORD kRebarStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
+                              RBS_BANDBORDERS | RBS_AUTOSIZE | CCS_NODIVIDER;
+constexpr DWORD kToolbarStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | TBSTYLE_LIST |
+                                TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NOPARENTALIGN | CCS_NORESIZE;
+// The status bar takes the toolbars' style value as it stands; on a status bar its low bits mean a size grip
+// and tooltips.
+constexpr DWORD kStatusBarStyle = kToolbarStyle;
+static_assert(kRebarStyle == 0x56002640 && kToolbarStyle == 0x5600194C);
+
+constexpr int kMainWidth = 800;
+constexpr int kMainHeight = 600;
+constexpr int kProductNameText = 19;
+
+// A button row: its command, the language string its caption shows (kNoText for a fixed caption), the caption
+// format and the style added to BTNS_AUTOSIZE.
+constexpr int kNoText = -1;
+struct ToolbarButtonRow {
+    int command;
+    int textIndex;
+    const char16_t* captionFormat;
+    BYTE extraStyle;
+};
+
+constexpr ToolbarButtonRow kStressButtons[] = {
+    {kCommandMaster, kNoText, u"# Kestrovane >>", 0},
+    {kCommandPaint, 42, u"// %s", 0},
+    // A divider between the master switch's group and the processor and disk switches; its command and its
+    // drop-down arrow are not handled, so clicking it does nothing.
+    {kCommandDivider, kNoText, u"#", BTNS_DROPDOWN},
+    {kCommandCpu, 47, u"// %s", 0},
+    {kCommandDisk, 44, u"// %s", 0},
+};
+
+constexpr ToolbarButtonRow kCommandButtons[] = {
+    {kCommandDonate, 50, u"# %s", 0},         {kCommandFaq, kNoText, u"# FAQ", 0},
+    {kCommandLanguage, kNoText, u"# LNG", 0}, {kCommandTaskManager, 51, u"# %s", 0},
+    {kCommandExit, 52, u"[x] %s", 0},
+};
+
+// Created once from the command toolbar's font; shared by both toolbars and the status bar for the whole run.
+HFONT toolbarFont = nullptr;
+
+void ComposeCaption(const ToolbarButtonRow& row, char16_t (&caption)[kCaptionCapacity]) {
+    FormatCaption(caption, kCaptionCapacity, row.captionFormat,
+                  row.textIndex == kNoText ? nullptr : GetText(row.textIndex));
+}
+
+void AddToolbarButtons(HWND toolbar, std::span<const ToolbarButtonRow> rows) {
+    for (const ToolbarButtonRow& row : rows) {
+        char16_t caption[kCaptionCapacity];
+        ComposeCaption(row, caption);
+        AddToolbarButton(toolbar, AsWide(caption), row.command, row.extraStyle);
+    }
+}
+
+void SetButtonSize(HWND toolbar) {
+    SendMessageW(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(kButtonSize, kButtonSize));
+}
+
+void SetNoBitmap(HWND toolbar) {
+    SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
+}
+
+HWND CreateToolbar(int width, int height, HWND parent) {
+    return CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", kToolbarStyle, 0, 0, width, height, parent, nullptr, Ui.instance,
+                           nullptr);
+}
+
+// The toolbars' font in bold italic Arial, a fifth larger than the command toolbar's own font.
+void CreateToolbarFont() {
+    const auto source = reinterpret_cast<HFONT>(SendMessageW(Ui.commandToolbar, WM_GETFONT, 0, 0));
+    LOGFONTW font = {};
+    if (source)
+        GetObjectW(source, sizeof(font), &font);
+    font.lfHeight = ToolbarFontHeight(font.lfHeight);
+    font.lfWeight = FW_BOLD;
+    font.lfItalic = 1;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
+    toolbarFont = CreateFontIndirectW(&font);
+    for (HWND control : {Ui.stressToolbar, Ui.commandToolbar, Ui.statusBar})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(toolbarFont), FALSE);
+}
+
+void SetInitialTitle() {
+    char16_t title[kTitleCapacity];
+    FormatWindowTitle(title, kTitleCapacity, GetFixedText(kProductNameText), Stress.processorCount.load(kRelaxed));
+    SetWindowTextW(Ui.mainWindow, AsWide(title));
+}
+
+// The distance from the first button's left to the last button's right; the default when it cannot be measured.
+int CommandToolbarSpan() {
+    if (!Ui.commandToolbar)
+        return kDefaultCommandSpan;
+    RECT first, last;
+    if (!SendMessageW(Ui.commandToolbar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first)))
+        return kDefaultCommandSpan;
+    const auto count = WPARAM(SendMessageW(Ui.commandToolbar, TB_BUTTONCOUNT, 0, 0));
+    if (!SendMessageW(Ui.commandToolbar, TB_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&last)) &&
+        !SendMessageW(Ui.commandToolbar, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&last)))
+        return kDefaultCommandSpan;
+    return last.right - first.left;
+}
+
+// Each placement brings the control to the top, so a control placed later covers one placed earlier.
+void Place(HWND control, int x, int y, int width, int height) {
+    if (control)
+        SetWindowPos(control, HWND_TOP, x, y, width, height, 0);
+}
+
+void RedrawMainWindow() {
+    if (!Ui.mainWindow)
+        return;
+    RECT client;
+    GetClientRect(Ui.mainWindow, &client);
+    RedrawWindow(Ui.mainWindow, &client, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+}  // namespace
+
+int CreateMainWindow(HINSTANCE instance) {
+    Ui.instance = instance;
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&controls);
+    // WM_CREATE stores the handle as well, before this call returns.
+    Ui.mainWindow = CreateWindowExW(0, MainClassName, InitialTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    kMainWidth, kMainHeight, nullptr, nullptr, instance, nullptr);
+    // Without a window every later step would only create orphan controls; start-up ends here instead.
+    if (!Ui.mainWindow)
+        return 0;
+    SetMenu(Ui.mainWindow, nullptr);
+
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    Stress.processorCount.store(int32_t(system.dwNumberOfProcessors), kRelaxed);
+    LoadStressSettings();
+
+    Ui.rebar = CreateRebar(Ui.mainWindow, kBarHeight);
+    HWND toolbarParent = Ui.rebar ? Ui.rebar : Ui.mainWindow;
+    Ui.stressToolbar = CreateToolbar(180, 60, toolbarParent);
+    Ui.commandToolbar = CreateToolbar(180, 20, toolbarParent);
+    Ui.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", kStatusBarStyle, 0, 0, 180, 20, Ui.mainWindow, nullptr,
+                                   instance, nullptr);
+    CreateToolbarFont();
+
+    SendMessageW(Ui.stressToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(Ui.commandToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    AddToolbarButtons(Ui.commandToolbar, kCommandButtons);
+    BuildStressToolbar();
+    SetNoBitmap(Ui.stressToolbar);
+    SetNoBitmap(Ui.commandToolbar);
+    SetButtonSize(Ui.commandToolbar);
+    SetButtonSize(Ui.stressToolbar);
+
+    SyncStressControls(Ui.mainWindow);
+    SetInitialTitle();
+    UpdateWindow(Ui.mainWindow);
+    // Always maximised, whatever show command the program was started with.
+    ShowWindow(Ui.mainWindow, SW_SHOWMAXIMIZED);
+    return 1;
+}
+
+HWND CreateRebar(HWND parent, int height) {
+    HWND rebar = CreateWindowExW(0, REBARCLASSNAMEW, nullptr, kRebarStyle, 0, 0, 10, 80, parent,
+                                 reinterpret_cast<HMENU>(INT_PTR(kRebarId)), Ui.instance, nullptr);
+    if (!rebar)
+        return nullptr;
+    REBARINFO info = {};
+    info.cbSize = sizeof(info);
+    SendMessageW(rebar, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
+    // A toolbar without buttons whose only job is to give the band its height.
+    HWND inner = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, kToolbarStyle, 0, 0, 1, height, rebar, nullptr,
+                                 Ui.instance, nullptr);
+    REBARBANDINFOW band = {};
+    // The size up to cxHeader: the band layout that every common-controls version 6 understands.
+    band.cbSize = REBARBANDINFOW_V6_SIZE;
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID;
+    band.hwndChild = inner;
+    band.cyMinChild = UINT(height);
+    SendMessageW(rebar, RB_INSERTBANDW, WPARAM(-1), reinterpret_cast<LPARAM>(&band));
+    return rebar;
+}
+
+void AddToolbarButton(HWND toolbar, const wchar_t* caption, int command, BYTE extraStyle) {
+    TBBUTTON button = {};
+    button.iBitmap = 0;
+    button.idCommand = command;
+    button.fsState = TBSTATE_ENABLED;
+    if (SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button))) {
+        TBBUTTONINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_TEXT | TBIF_STYLE;
+        info.fsStyle = BYTE(extraStyle | BTNS_AUTOSIZE);
+        info.pszText = const_cast<wchar_t*>(caption);
+        SendMessageW(toolbar, TB_SETBUTTONINFOW, WPARAM(command), reinterpret_cast<LPARAM>(&info));
+    }
+    SetButtonSize(toolbar);
+}
+
+int BuildStressToolbar() {
+    if (Ui.stressToolbar) {
+        const auto count = int(SendMessageW(Ui.stressToolbar, TB_BUTTONCOUNT, 0, 0));
+        for (int index = count - 1; index >= 0; --index)
+            SendMessageW(Ui.stressToolbar, TB_DELETEBUTTON, WPARAM(index), 0);
+    }
+    AddToolbarButtons(Ui.stressToolbar, kStressButtons);
+    SetNoBitmap(Ui.stressToolbar);
+    SetButtonSize(Ui.stressToolbar);
+    return 1;
+}
+
+void LayoutMainWindow(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    const int width = client.right - client.left;
+    const int span = CommandToolbarSpan();
+    // The toolbars lie in the rebar, which starts at the client's top left, so the same coordinates serve both.
+    Place(Ui.rebar, 0, client.top, width, kBarHeight);
+    Place(Ui.stressToolbar, 0, client.top, width, kBarHeight);
+    Place(Ui.commandToolbar, client.right - span, client.top, width, kBarHeight);
+    Place(Ui.statusBar, 0, client.bottom - kBarHeight, width, kBarHeight);
+}
+
+void RelabelToolbarButton(HWND toolbar, const wchar_t* caption, int command) {
+    const LRESULT size = SendMessageW(toolbar, TB_GETBUTTONSIZE, 0, 0);
+    TBBUTTONINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_TEXT;
+    info.pszText = const_cast<wchar_t*>(caption);
+    SendMessageW(toolbar, TB_SETBUTTONINFOW, WPARAM(command), reinterpret_cast<LPARAM>(&info));
+    SendMessageW(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(LOWORD(size), HIWORD(size)));
+}
+
+void RelabelToolbars() {
+    if (Ui.commandToolbar) {
+        for (const ToolbarButtonRow& row : kCommandButtons) {
+            if (row.textIndex == kNoText)
+                continue;
+            char16_t caption[kCaptionCapacity];
+            ComposeCaption(row, caption);
+            RelabelToolbarButton(Ui.commandToolbar, AsWide(caption), row.command);
+        }
+        BuildStressToolbar();
+        // The rebuilt buttons start unchecked; a running load must show pressed again.
+        SyncStressControls(Ui.mainWindow);
+        LayoutMainWindow(Ui.mainWindow);
+    }
+    RedrawMainWindow();
+}

@@ -1,0 +1,99 @@
+// The status line, the title, toolbar captions and the toolbar font height, composed into bounded buffers.
+#include "app/ShellFormat.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Appends to a caller's buffer and silently drops what does not fit; the text stays terminated throughout.
+struct BoundedWriter {
+    char16_t* buffer;
+    int capacity;
+    int length = 0;
+
+    BoundedWriter(char16_t* target, int size) : buffer(target), capacity(size) {
+        if (capacity > 0)
+            buffer[0] = 0;
+    }
+
+    void Put(char16_t unit) {
+        if (length + 1 >= capacity)
+            return;
+        buffer[length++] = unit;
+        buffer[length] = 0;
+    }
+
+    void Append(const char16_t* text) {
+        for (; text && *text; ++text)
+            Put(*text);
+    }
+
+    void AppendAscii(const char* text) {
+        for (; *text; ++text)
+            Put(char16_t(static_cast<unsigned char>(*text)));
+    }
+};
+
+const char* OnOff(const std::atomic<int32_t>& value) {
+    return value.load(kRelaxed) == 1 ? "ON" : "OFF";
+}
+
+}  // namespace
+
+int FormatStatusLine(char16_t* buffer, int capacity, const StressState& state) {
+    // Every part is ASCII, so the line is formatted narrow and widened unit by unit. A rate near the largest
+    // double prints over 300 digits; snprintf cuts the line to the buffer instead of running past it.
+    char narrow[kStatusLineCapacity];
+    std::snprintf(narrow, sizeof(narrow),
+                  "Stress:%s // Paint-Loops = Sek %.1f = %.0f MB // CPU-Stress:%s // HD-Stress:%s // "
+                  "MEGA-ADD = Sek:%.1f // CPU-s:%d",
+                  OnOff(state.masterOn), state.paintLoopRate.load(kRelaxed),
+                  state.paintMegabytesPerSecond.load(kRelaxed), OnOff(state.cpuOn), OnOff(state.diskOn),
+                  state.megaAddRate.load(kRelaxed), int(state.processorCount.load(kRelaxed)));
+    BoundedWriter writer(buffer, capacity);
+    writer.AppendAscii(narrow);
+    return writer.length;
+}
+
+int FormatWindowTitle(char16_t* buffer, int capacity, const char16_t* productName, int processorCount) {
+    char count[16];
+    std::snprintf(count, sizeof(count), "%d", processorCount);
+    BoundedWriter writer(buffer, capacity);
+    writer.Append(productName);
+    writer.AppendAscii(" // Processors:");
+    writer.AppendAscii(count);
+    return writer.length;
+}
+
+int FormatCaption(char16_t* buffer, int capacity, const char16_t* format, const char16_t* text) {
+    BoundedWriter writer(buffer, capacity);
+    for (const char16_t* at = format; at && *at; ++at) {
+        if (at[0] == u'%' && at[1] == u's') {
+            writer.Append(text);
+            ++at;
+        } else {
+            writer.Put(*at);
+        }
+    }
+    return writer.length;
+}
+
+int ToolbarFontHeight(int height) {
+    const double scaled = std::trunc(double(height) * 1.2);
+    // Heights near the integer limits would overflow the conversion; no real font comes near them.
+    if (scaled >= double(INT_MAX))
+        return INT_MAX;
+    if (scaled <= double(INT_MIN))
+        return INT_MIN;
+    return int(scaled);
+}
+
+bool SameText(const char16_t* a, const char16_t* b) {
+    while (*a && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}

@@ -1,0 +1,190 @@
+// The main window's procedure: a dispatcher to one handler per message; no handler waits on a load worker.
+#include "app/WindowProc.h"
+
+#include <shellapi.h>
+
+#include "app/MainWindow.h"
+#include "app/ShellFormat.h"
+#include "app/UiHandles.h"
+#include "i18n/LanguageTables.h"
+#include "i18n/WideText.h"
+#include "settings/IniStore.h"
+#include "stress/StressControl.h"
+
+int clientViewMode = kInfoView;
+
+namespace {
+
+constexpr int kProductNameText = 19;
+constexpr int kSiteAddressInternational = 20;
+constexpr int kSiteAddressGerman = 21;
+constexpr int kThanksPageGerman = 23;
+constexpr int kThanksPageInternational = 24;
+constexpr int kGerman = 0;
+constexpr int kEnglish = 1;
+constexpr char16_t kFaqAddressFormat[] = u"%s?seite=faq-Kestrovane&faq=0";
+
+// The line shown last; the status bar is written only when the new line differs.
+char16_t lastStatusLine[kStatusLineCapacity];
+
+bool KeyIsDown(int virtualKey) {
+    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
+}
+
+void RedrawClientArea(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    RedrawWindow(window, &client, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void OpenWithShell(const wchar_t* target) {
+    // A missing browser or task manager is not worth a message: the user sees that nothing opened.
+    ShellExecuteW(nullptr, L"open", target, nullptr, nullptr, SW_SHOW);
+}
+
+void SelectLanguageByKey(int language) {
+    CurrentLanguage = language;
+    clientViewMode = kInfoView;
+    WriteSetting(L"lng", language);
+}
+
+LRESULT OnCreate(HWND window) {
+    Ui.mainWindow = window;
+    SetTimer(window, kStatusTimer, kStatusTimerPeriod, nullptr);
+    return 0;
+}
+
+LRESULT OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+// The keys are read as they are held at this moment, not from the message: E held while another key goes down
+// still selects English.
+LRESULT OnKeyDown(HWND window) {
+    if (KeyIsDown(VK_ESCAPE))
+        PostQuitMessage(0);
+    if (KeyIsDown('E'))
+        SelectLanguageByKey(kEnglish);
+    else if (KeyIsDown('D'))
+        SelectLanguageByKey(kGerman);
+    else
+        clientViewMode = kBlankView;
+    RedrawClientArea(window);
+    return 0;
+}
+
+void StartTaskManager(HWND window) {
+    // Room for the longest system folder GetSystemDirectoryW may report plus the file name.
+    wchar_t path[MAX_PATH + 16];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        lstrcatW(path, L"\\taskmgr.exe");
+        OpenWithShell(path);
+    }
+    RedrawClientArea(window);
+}
+
+void OpenWebPage(int command) {
+    wchar_t address[kAddressCapacity];
+    if (ComposeWebPageAddress(command, address))
+        OpenWithShell(address);
+}
+
+LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(wParam)) {
+        case kCommandExit:
+            DestroyWindow(window);
+            return 0;
+        case kCommandCpu:
+            ToggleCpuLoad(window);
+            return 0;
+        case kCommandPaint:
+            TogglePaintLoad(window);
+            return 0;
+        case kCommandMaster:
+            ToggleMasterSwitch(window);
+            return 0;
+        case kCommandDisk:
+            ToggleDiskLoad(window);
+            return 0;
+        case kCommandMemory:
+            ToggleMemoryLoad(window);
+            return 0;
+        case kCommandTaskManager:
+            StartTaskManager(window);
+            return 0;
+        case kCommandLanguage:
+            // The language menu opens here once the translation tools are part of the program.
+            return 0;
+        case kCommandDonate:
+        case kCommandFaq:
+            OpenWebPage(LOWORD(wParam));
+            return 0;
+    }
+    return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
+}
+
+// The status bar changes only when the line does, so an idle program does not repaint it every second; the
+// title is written on every tick.
+LRESULT OnTimer(HWND window) {
+    char16_t line[kStatusLineCapacity];
+    FormatStatusLine(line, kStatusLineCapacity, Stress);
+    if (!SameText(line, lastStatusLine)) {
+        ComposeStressStatus();
+        SetWindowTextW(Ui.statusBar, AsWide(line));
+        lstrcpynW(AsWide(lastStatusLine), AsWide(line), kStatusLineCapacity);
+    }
+    char16_t title[kStatusLineCapacity];
+    FormatWindowTitle(title, kStatusLineCapacity, GetFixedText(kProductNameText), Stress.processorCount.load(kRelaxed));
+    SetWindowTextW(window, AsWide(title));
+    return 0;
+}
+
+}  // namespace
+
+bool ComposeWebPageAddress(int command, wchar_t* address) {
+    const bool german = CurrentLanguage == kGerman;
+    const char16_t* base = nullptr;
+    const char16_t* format = u"%s";
+    if (command == kCommandDonate) {
+        base = GetFixedText(german ? kThanksPageGerman : kThanksPageInternational);
+    } else if (command == kCommandFaq) {
+        base = GetFixedText(german ? kSiteAddressGerman : kSiteAddressInternational);
+        format = kFaqAddressFormat;
+    }
+    // Without the site's address the shell would be handed a bare query or nothing at all.
+    if (!base || !*base) {
+        address[0] = 0;
+        return false;
+    }
+    FormatCaption(AsUtf16(address), kAddressCapacity, format, base);
+    return true;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return OnCreate(window);
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_SIZE:
+            LayoutMainWindow(window);
+            return 0;
+        case WM_PAINT:
+            return OnPaint(window);
+        case WM_ERASEBKGND:
+            // The painting covers the whole client area; erasing first would only flicker.
+            return 0;
+        case WM_KEYDOWN:
+            return OnKeyDown(window);
+        case WM_COMMAND:
+            return OnCommand(window, wParam, lParam);
+        case WM_TIMER:
+            return OnTimer(window);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
