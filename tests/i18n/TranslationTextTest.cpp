@@ -1,7 +1,6 @@
 // The translation tools' texts: template, template file bytes, decoding of translation files, the import report.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <memory>
 
 #include "i18n/TranslationText.h"
@@ -19,51 +18,6 @@ std::u16string Latin1(const char* bytes, size_t count) {
 std::u16string Decode(const std::string& bytes) {
     return DecodeTranslationBytes(bytes, Latin1);
 }
-
-// The reference language's 22 non-empty strings, in a table of 256 slots.
-struct ReferenceTable {
-    const char16_t* slots[kStringSlots] = {};
-    ReferenceTable() {
-        static const char16_t* const kTexts[] = {
-            u"Let's see! How long can your laptop battery hold a charge?",
-            u"Or let your PC sweat like a pig. ;)",
-            u"!!! Warning !!!",
-            u"Unstable and overclocked systems can be crashed.",
-            u"# Kestrovane = Start / Stop the stress-test",
-            u"# Paint-Stress = Simple stress for the graphics (GPU)",
-            u"# Aggressiv CPU-Stress = Aggressiv stress for the CPU(s)",
-            u"# HD-Stress = Stress for the hard drive",
-            u"[ESC] = Exit",
-            u"ON",
-            u"OFF",
-            u"Stress",
-            u"Paint-Stress",
-            u"CPU-Stress",
-            u"HD-Stress",
-            u"CPU-s",
-            u"Paint-Loops",
-            u"Aggressiv CPU-Stress",
-            u"Processors",
-        };
-        for (int i = 0; i < 19; ++i)
-            slots[30 + i] = kTexts[i];
-        slots[50] = u"Donate";
-        slots[51] = u"Task-Manager";
-        slots[52] = u"Exit";
-        slots[27] = u"";  // an empty reference text is not counted
-    }
-};
-
-// An import that holds every reference string except the given indices.
-struct ImportedTable {
-    const char16_t* slots[kStringSlots] = {};
-    ImportedTable(const ReferenceTable& reference, std::initializer_list<int> missing) {
-        for (int i = 0; i < kStringSlots; ++i)
-            slots[i] = reference.slots[i] ? u"translated" : nullptr;
-        for (int i : missing)
-            slots[i] = nullptr;
-    }
-};
 
 }  // namespace
 
@@ -185,62 +139,8 @@ TEST(ImportReport, PercentageIsTruncatedInDoublePrecision) {
     EXPECT_EQ(CompletenessPercent(0, 0), 100);
 }
 
-TEST(ImportReport, CompleteImportReportsOnlyThePercentage) {
-    ReferenceTable reference;
-    ImportedTable imported(reference, {});
-    imported.slots[200] = u"extra";  // strings the reference lacks change nothing
-    EXPECT_EQ(ComposeImportReport(imported.slots, reference.slots), u"100 %");
-}
-
-TEST(ImportReport, OneMissingString) {
-    ReferenceTable reference;
-    ImportedTable imported(reference, {52});
-    EXPECT_EQ(ComposeImportReport(imported.slots, reference.slots), u"95 %\n\nmiss:\n52=Exit\n");
-    // An empty text counts as missing as much as an absent one.
-    imported.slots[52] = u"";
-    EXPECT_EQ(ComposeImportReport(imported.slots, reference.slots), u"95 %\n\nmiss:\n52=Exit\n");
-}
-
-TEST(ImportReport, NineMissingAreAllListedTheTenthStartsTheShortList) {
-    ReferenceTable reference;
-    ImportedTable nine(reference, {30, 31, 32, 33, 34, 35, 36, 37, 38});
-    EXPECT_EQ(ComposeImportReport(nine.slots, reference.slots),
-              u"59 %\n\nmiss:\n30=Let's see! How long can your laptop battery hold a charge?\n"
-              u"31=Or let your PC sweat like a pig. ;)\n32=!!! Warning !!!\n"
-              u"33=Unstable and overclocked systems can be crashed.\n"
-              u"34=# Kestrovane = Start / Stop the stress-test\n"
-              u"35=# Paint-Stress = Simple stress for the graphics (GPU)\n"
-              u"36=# Aggressiv CPU-Stress = Aggressiv stress for the CPU(s)\n"
-              u"37=# HD-Stress = Stress for the hard drive\n38=[ESC] = Exit\n");
-
-    ImportedTable ten(reference, {39, 40, 41, 42, 43, 44, 45, 46, 47, 52});
-    EXPECT_EQ(ComposeImportReport(ten.slots, reference.slots),
-              u"54 %\n\nmiss:\n39=ON\n40=OFF\n41=Stress\n42=Paint-Stress\n43=CPU-Stress\n44=HD-Stress\n45=CPU-s\n"
-              u"46=Paint-Loops\n47=Aggressiv CPU-Stress\n...and...\n52,");
-}
-
-TEST(ImportReport, NothingImportedListsEveryReferenceString) {
-    ReferenceTable reference;
-    const char16_t* nothing[kStringSlots] = {};
-    const std::u16string report = ComposeImportReport(nothing, reference.slots);
-    EXPECT_EQ(report.substr(0, 14), u"0 %\n\nmiss:\n30=");
-    EXPECT_EQ(report.substr(report.find(u"...and...\n")), u"...and...\n39,40,41,42,43,44,45,46,47,48,50,51,52,");
-}
-
 TEST(ImportReport, FilesThatWereNotImportedNameTheirPath) {
     EXPECT_EQ(ComposeUnreadableFileReport(u"C:\\x\\missing.txt"), u"The file could not be read:\nC:\\x\\missing.txt");
     EXPECT_EQ(ComposeTooLargeFileReport(u"D:\\big.txt"),
               u"The file is too large to be a translation (more than 16 MB):\nD:\\big.txt");
-}
-
-TEST(ImportReport, DecimalsCoverTheWholeIntRange) {
-    std::u16string text;
-    AppendDecimal(text, 0);
-    text += u' ';
-    AppendDecimal(text, 255);
-    text += u' ';
-    AppendDecimal(text, INT_MIN);
-    text += u' ';
-    AppendDecimal(text, INT_MAX);
-    EXPECT_EQ(text, u"0 255 -2147483648 2147483647");
 }
