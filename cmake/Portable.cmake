@@ -5,8 +5,10 @@ add_library(kestrovane_portable STATIC
     src/app/ClientArea.cpp
     src/app/InfoText.cpp
     src/app/ShellFormat.cpp
+    src/i18n/LanguageMenuItems.cpp
     src/i18n/LanguageTables.cpp
     src/i18n/Lzari.cpp
+    src/i18n/TranslationText.cpp
     src/settings/IniValue.cpp
     src/stress/PaintWorker.cpp
     src/stress/StressState.cpp

@@ -11,7 +11,9 @@ add_library(kestrovane_core STATIC
     src/app/Startup.cpp
     src/app/UiHandles.cpp
     src/app/WindowProc.cpp
+    src/i18n/LanguageMenu_win.cpp
     src/i18n/LanguageTables_win.cpp
+    src/i18n/TranslationFiles_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
     src/stress/CpuWorker.cpp

@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/ShellFormat.h"
 #include "app/UiHandles.h"
+#include "i18n/LanguageMenu.h"
 #include "i18n/LanguageTables.h"
 #include "i18n/WideText.h"
 #include "settings/IniStore.h"
@@ -119,7 +120,7 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
             StartTaskManager(window);
             return 0;
         case kCommandLanguage:
-            // The language menu opens here once the translation tools are part of the program.
+            ShowLanguageMenu();
             return 0;
         case kCommandDonate:
         case kCommandFaq:

@@ -1,6 +1,8 @@
 // The info text: its order and line breaks in two languages, the stress status in it, and its bound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "app/InfoText.h"
@@ -24,6 +26,9 @@ protected:
                 savedStrings_[language][index - 30] = Languages.languageStrings[language][index];
         }
         savedNotice_ = Languages.fixedStrings[22];
+        savedImportActive_ = Languages.importedActive;
+        std::copy(std::begin(Languages.importedStrings), std::end(Languages.importedStrings), savedImports_);
+        Languages.importedActive = false;
         Stress.masterOn = 0;
         Stress.paintOn = 1;
         Stress.cpuOn = 1;
@@ -38,9 +43,8 @@ protected:
                 Languages.languageStrings[language][index] = savedStrings_[language][index - 30];
         }
         Languages.fixedStrings[22] = savedNotice_;
-        Languages.importedActive = false;
-        for (auto& slot : Languages.importedStrings)
-            slot = nullptr;
+        Languages.importedActive = savedImportActive_;
+        std::copy(std::begin(savedImports_), std::end(savedImports_), Languages.importedStrings);
         CurrentLanguage = savedLanguage_;
     }
 
@@ -60,6 +64,8 @@ protected:
     std::u16string notice_ = u"Notice - www.example.";
     char16_t* savedStrings_[2][8] = {};
     char16_t* savedNotice_ = nullptr;
+    bool savedImportActive_ = false;
+    char16_t* savedImports_[kStringSlots] = {};
     int savedLanguage_ = 0;
 };
 
