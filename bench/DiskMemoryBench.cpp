@@ -109,16 +109,24 @@ double DiskLoadBytesPerSecond(const std::wstring& folder) {
     return kFileBytes / (Seconds() - start);
 }
 
-// The same 4096-byte synchronous writes into the same kind of file, with nothing else around them.
-double PlainDiskBytesPerSecond(const std::wstring& folder) {
+// The same 4096-byte synchronous writes into the same kind of file, with nothing else around them; returns the
+// full, still open file (INVALID_HANDLE_VALUE when none could be made).
+HANDLE WriteFullPlainFile(const std::wstring& folder) {
     static const char zeros[kDiskBlockBytes] = {};
-    const double start = Seconds();
     HANDLE file = CreateDeleteOnCloseFile(folder);
     if (file == INVALID_HANDLE_VALUE)
-        return 0.0;
+        return file;
     DWORD written = 0;
     for (int block = 0; block < kDiskBlocksPerFile; ++block)
         WriteFile(file, zeros, kDiskBlockBytes, &written, nullptr);
+    return file;
+}
+
+double PlainDiskBytesPerSecond(const std::wstring& folder) {
+    const double start = Seconds();
+    HANDLE file = WriteFullPlainFile(folder);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0.0;
     CloseHandle(file);
     return kFileBytes / (Seconds() - start);
 }
@@ -204,13 +212,9 @@ double WorstStopMilliseconds(LPTHREAD_START_ROUTINE worker,
 
 // What the system takes to close, and so delete, one full file of the load.
 double CloseFullFileMilliseconds(const std::wstring& folder) {
-    static const char zeros[kDiskBlockBytes] = {};
-    HANDLE file = CreateDeleteOnCloseFile(folder);
+    HANDLE file = WriteFullPlainFile(folder);
     if (file == INVALID_HANDLE_VALUE)
         return 0.0;
-    DWORD written = 0;
-    for (int block = 0; block < kDiskBlocksPerFile; ++block)
-        WriteFile(file, zeros, kDiskBlockBytes, &written, nullptr);
     const double start = Seconds();
     CloseHandle(file);
     return (Seconds() - start) * 1000.0;

@@ -49,25 +49,6 @@ double TimeToWindow(const std::string& iniText) {
     return shown;
 }
 
-struct ClassSearch {
-    DWORD processId;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchVisibleWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<ClassSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (owner == search->processId && lstrcmpiW(className, search->className) == 0 && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The same measure for Wine's own Notepad: what any program pays under Wine before its first line runs.
 double NotepadTimeToWindow() {
     wchar_t path[MAX_PATH + 16];
@@ -79,18 +60,18 @@ double NotepadTimeToWindow() {
     const double start = NowMilliseconds();
     if (!CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return -1;
-    ClassSearch search = {process.dwProcessId, L"Notepad", nullptr};
+    HWND notepad = nullptr;
     double shown = -1;
     while (NowMilliseconds() - start < 20000) {
-        EnumWindows(MatchVisibleWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
+        notepad = FindTopLevelWindow(process.dwProcessId, L"Notepad");
+        if (notepad) {
             shown = NowMilliseconds() - start;
             break;
         }
         Sleep(1);
     }
-    if (search.found)
-        PostMessageW(search.found, WM_CLOSE, 0, 0);
+    if (notepad)
+        PostMessageW(notepad, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0)
         TerminateProcess(process.hProcess, 0);
     CloseHandle(process.hProcess);

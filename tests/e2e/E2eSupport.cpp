@@ -48,18 +48,24 @@ private:
     void* address_;
 };
 
-struct WindowSearch {
+struct TopLevelSearch {
     DWORD processId;
+    const wchar_t* className;
+    const wchar_t* title;  // null: any
     HWND found;
 };
 
-BOOL CALLBACK MatchMainWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<TopLevelSearch*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     wchar_t className[64] = {};
     GetClassNameW(window, className, 64);
-    if (owner == search->processId && lstrcmpW(className, L"Kestrovane") == 0 && IsWindowVisible(window)) {
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    // Class names compare without regard to case, as the system itself compares them.
+    if (owner == search->processId && IsWindowVisible(window) && lstrcmpiW(className, search->className) == 0 &&
+        (!search->title || lstrcmpW(title, search->title) == 0)) {
         search->found = window;
         return FALSE;
     }
@@ -198,10 +204,14 @@ bool WaitForExit(Program& program, DWORD timeoutMilliseconds, DWORD* exitCode) {
     return GetExitCodeProcess(program.process.hProcess, exitCode) != 0;
 }
 
-HWND FindMainWindow(DWORD processId) {
-    WindowSearch search = {processId, nullptr};
-    EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&search));
+HWND FindTopLevelWindow(DWORD processId, const wchar_t* className, const wchar_t* title) {
+    TopLevelSearch search = {processId, className, title, nullptr};
+    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND FindMainWindow(DWORD processId) {
+    return FindTopLevelWindow(processId, L"Kestrovane");
 }
 
 bool ReadWindowText(HWND window, std::wstring* text, DWORD timeoutMilliseconds) {

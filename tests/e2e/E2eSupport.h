@@ -38,6 +38,8 @@ void StopProgram(Program& program);
 // Waits for the program to end by itself; true with its exit code when it did within the time.
 bool WaitForExit(Program& program, DWORD timeoutMilliseconds, DWORD* exitCode);
 
+// A visible top-level window of the process with that class (and title, unless null); null when there is none.
+HWND FindTopLevelWindow(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr);
 // The visible main window of class "Kestrovane" that belongs to the process; null when there is none.
 HWND FindMainWindow(DWORD processId);
 

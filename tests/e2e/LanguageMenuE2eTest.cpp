@@ -22,34 +22,9 @@ constexpr int kFileNameCombo = 1148;
 // Menus and dialogs take a short press; a long one could repeat into the window behind them.
 constexpr DWORD kShortPress = 50;
 
-struct TopLevelSearch {
-    DWORD processId;
-    const wchar_t* className;
-    const wchar_t* title;  // null: any
-    HWND found;
-};
-
-BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<TopLevelSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    wchar_t title[256] = {};
-    GetWindowTextW(window, title, 256);
-    if (owner == search->processId && IsWindowVisible(window) && lstrcmpW(className, search->className) == 0 &&
-        (!search->title || lstrcmpW(title, search->title) == 0)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A visible top-level window of the program with that class (and title); null when there is none.
 HWND FindProgramWindow(const Program& program, const wchar_t* className, const wchar_t* title = nullptr) {
-    TopLevelSearch search = {program.process.dwProcessId, className, title, nullptr};
-    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return FindTopLevelWindow(program.process.dwProcessId, className, title);
 }
 
 HWND WaitForProgramWindow(const Program& program, const wchar_t* className, const wchar_t* title = nullptr) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "i18n/LanguageTables.h"
+#include "i18n/ShippedTables.h"
 #include "i18n/TranslationFiles.h"
 #include "i18n/TranslationText.h"
 #include "i18n/WideText.h"
@@ -16,28 +17,8 @@ std::string Utf16File(const std::u16string& text) {
     return EncodeUtf16LeWithBom(text);
 }
 
-std::u16string Text(const char16_t* text) {
-    return text ? std::u16string(text) : u"(absent)";
-}
-
-class TranslationFiles : public ::testing::Test {
+class TranslationFiles : public ShippedTables {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(LoadLanguageResource(), 1);
-        ForgetImport();
-        CurrentLanguage = kReferenceLanguage;
-    }
-    void TearDown() override {
-        ForgetImport();
-        CurrentLanguage = kReferenceLanguage;
-    }
-
-    static void ForgetImport() {
-        Languages.importedActive = false;
-        std::fill(std::begin(Languages.importedStrings), std::end(Languages.importedStrings), nullptr);
-        Languages.importedText.clear();
-    }
-
     // Writes the file into the scratch folder and imports it.
     std::u16string Import(const std::string& bytes) {
         const std::wstring path = scratch.File(L"translation.txt");

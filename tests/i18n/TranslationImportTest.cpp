@@ -5,13 +5,10 @@
 #include <string>
 
 #include "i18n/LanguageTables.h"
+#include "i18n/ShippedTables.h"
 #include "i18n/TranslationText.h"
 
 namespace {
-
-std::u16string Text(const char16_t* text) {
-    return text ? std::u16string(text) : u"(absent)";
-}
 
 std::u16string Latin1(const char* bytes, size_t count) {
     return std::u16string(reinterpret_cast<const unsigned char*>(bytes),
@@ -33,22 +30,8 @@ std::u16string ReferenceLinesWithout(std::initializer_list<int> left) {
     return lines;
 }
 
-class TranslationImport : public ::testing::Test {
+class TranslationImport : public ShippedTables {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(LoadLanguageResource(), 1);
-        ForgetImport();
-        CurrentLanguage = kReferenceLanguage;
-    }
-    void TearDown() override {
-        ForgetImport();
-        CurrentLanguage = kReferenceLanguage;
-    }
-    static void ForgetImport() {
-        Languages.importedActive = false;
-        std::fill(std::begin(Languages.importedStrings), std::end(Languages.importedStrings), nullptr);
-        Languages.importedText.clear();
-    }
     static std::u16string Import(const std::u16string& text) { return ImportTranslationText(Languages, text); }
 };
 

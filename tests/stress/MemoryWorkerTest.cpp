@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -65,17 +64,9 @@ bool QueryThread(DWORD threadId, ThreadFacts& facts) {
     return ok;
 }
 
-std::set<DWORD> ProcessThreadIds() {
-    std::set<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == GetCurrentProcessId())
-            ids.insert(entry.th32ThreadID);
-    }
-    CloseHandle(snapshot);
-    return ids;
+std::set<DWORD> CurrentThreadIds() {
+    const std::vector<DWORD> ids = ProcessThreadIds();
+    return std::set<DWORD>(ids.begin(), ids.end());
 }
 
 int ProcessorCount() {
@@ -160,13 +151,13 @@ protected:
 
 TEST_F(MemoryWorkerTest, TheLoadRunsOneBoundWorkerPerProcessorHoldingThirtyTwoMebibytesEach) {
     const int processors = ProcessorCount();
-    const std::set<DWORD> before = ProcessThreadIds();
+    const std::set<DWORD> before = CurrentThreadIds();
     const size_t committedBefore = CommittedPrivateBytes();
     StartLoadWorkers(nullptr, LoadType::Memory);
     ASSERT_TRUE(WaitFor([&] { return CountProcessThreads() == int(before.size()) + processors; }, kDeadline));
 
     std::set<DWORD_PTR> masks;
-    for (DWORD id : ProcessThreadIds()) {
+    for (DWORD id : CurrentThreadIds()) {
         if (before.count(id))
             continue;
         ThreadFacts facts;

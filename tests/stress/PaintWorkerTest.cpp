@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cmath>
 
@@ -19,23 +18,15 @@ constexpr COLORREF kMarker = RGB(0x40, 0x80, 0xC0);
 
 // Threads of this process that run at THREAD_PRIORITY_HIGHEST.
 int CountHighestPriorityThreads() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return -1;
     int count = 0;
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID != GetCurrentProcessId())
-            continue;
-        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+    for (DWORD id : ProcessThreadIds()) {
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
         if (!thread)
             continue;
         if (GetThreadPriority(thread) == THREAD_PRIORITY_HIGHEST)
             ++count;
         CloseHandle(thread);
     }
-    CloseHandle(snapshot);
     return count;
 }
 

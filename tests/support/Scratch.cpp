@@ -67,17 +67,23 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     return ok;
 }
 
-int CountProcessThreads(DWORD processId) {
+std::vector<DWORD> ProcessThreadIds(DWORD processId) {
+    std::vector<DWORD> ids;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
-        return -1;
-    int count = 0;
+        return ids;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
         if (entry.th32OwnerProcessID == processId)
-            ++count;
+            ids.push_back(entry.th32ThreadID);
     }
     CloseHandle(snapshot);
-    return count;
+    return ids;
+}
+
+int CountProcessThreads(DWORD processId) {
+    // A live process has at least one thread: none means the snapshot failed.
+    const size_t count = ProcessThreadIds(processId).size();
+    return count > 0 ? int(count) : -1;
 }

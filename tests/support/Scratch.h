@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A fresh, empty folder in the temporary folder, removed with everything in it when the object goes.
 class ScratchFolder {
@@ -21,7 +22,8 @@ private:
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
-// Threads that belong to this process right now, as Toolhelp32 sees them.
+// Threads that belong to the process right now, as Toolhelp32 sees them; the count is -1 when it cannot be had.
+std::vector<DWORD> ProcessThreadIds(DWORD processId = GetCurrentProcessId());
 int CountProcessThreads(DWORD processId = GetCurrentProcessId());
 
 // Polls the condition until it holds or the deadline passes; returns whether it held.
