@@ -36,10 +36,6 @@ struct BoundedWriter {
     }
 };
 
-const char* OnOff(const std::atomic<int32_t>& value) {
-    return value.load(kRelaxed) == 1 ? "ON" : "OFF";
-}
-
 }  // namespace
 
 int FormatStatusLine(char16_t* buffer, int capacity, const StressState& state) {
@@ -49,8 +45,8 @@ int FormatStatusLine(char16_t* buffer, int capacity, const StressState& state) {
     std::snprintf(narrow, sizeof(narrow),
                   "Stress:%s // Paint-Loops = Sek %.1f = %.0f MB // CPU-Stress:%s // HD-Stress:%s // "
                   "MEGA-ADD = Sek:%.1f // CPU-s:%d",
-                  OnOff(state.masterOn), state.paintLoopRate.load(kRelaxed),
-                  state.paintMegabytesPerSecond.load(kRelaxed), OnOff(state.cpuOn), OnOff(state.diskOn),
+                  OnOffText(state.masterOn), state.paintLoopRate.load(kRelaxed),
+                  state.paintMegabytesPerSecond.load(kRelaxed), OnOffText(state.cpuOn), OnOffText(state.diskOn),
                   state.megaAddRate.load(kRelaxed), int(state.processorCount.load(kRelaxed)));
     BoundedWriter writer(buffer, capacity);
     writer.AppendAscii(narrow);

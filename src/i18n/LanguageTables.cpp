@@ -103,22 +103,18 @@ void CopyReferenceSection() {
     tables.referenceSectionCopy[length] = 0;
 }
 
-bool NonEmpty(const char16_t* text) {
-    return text && *text;
-}
-
 // Without a single reference text there is nothing to measure against: every language counts as 0 %.
 void ComputePercentages() {
     LanguageTables& tables = Languages;
     int total = 0;
     for (int k = 0; k < kStringSlots; ++k)
-        total += NonEmpty(tables.languageStrings[kReferenceLanguage][k]);
+        total += HasText(tables.languageStrings[kReferenceLanguage][k]);
     for (int language = 0; language < tables.LanguageCount; ++language) {
         int present = 0;
         for (int k = 0; k < kStringSlots; ++k)
-            present += NonEmpty(tables.languageStrings[kReferenceLanguage][k]) &&
-                       NonEmpty(tables.languageStrings[language][k]);
-        tables.languagePercent[language] = total == 0 ? 0 : int(double(present) / double(total) * 100.0);
+            present +=
+                HasText(tables.languageStrings[kReferenceLanguage][k]) && HasText(tables.languageStrings[language][k]);
+        tables.languagePercent[language] = total == 0 ? 0 : CompletenessOf(present, total);
     }
 }
 

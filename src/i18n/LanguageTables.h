@@ -45,6 +45,16 @@ void BuildLanguageTables(char16_t* text, size_t bytes);
 // Clears the 256 slots, then fills them from the numbered lines of the text, writing terminators in place.
 void ParseStringLines(char16_t* text, char16_t* table[kStringSlots]);
 
+// True for a text that is present and at least one unit long: only such texts count as translated.
+inline bool HasText(const char16_t* text) {
+    return text && *text;
+}
+// Completeness in percent, in double precision and truncated toward zero (21 of 22 gives 95, 29 of 100 gives
+// 28); total must be above 0.
+inline int CompletenessOf(int present, int total) {
+    return int(double(present) / double(total) * 100.0);
+}
+
 // Language string N of CurrentLanguage with fallback to the reference language; null when there is none.
 const char16_t* GetText(int index);
 // Fixed string N, the same for every language; null when there is none.

@@ -13,10 +13,6 @@ void AppendText(std::u16string& text, const char16_t* piece) {
         text += piece;
 }
 
-bool IsNonEmpty(const char16_t* text) {
-    return text && text[0] != 0;
-}
-
 // The copy is a fixed array; a copy that filled it without a terminator must not be read past its end.
 std::u16string_view ReferenceSection(const LanguageTables& tables) {
     const char16_t* copy = tables.referenceSectionCopy;
@@ -113,7 +109,7 @@ std::u16string DecodeTranslationBytes(std::string_view bytes, AnsiToUtf16Functio
 int CompletenessPercent(int present, int total) {
     if (total <= 0)
         return 100;
-    return int(double(present) / double(total) * 100.0);
+    return CompletenessOf(present, total);
 }
 
 std::u16string ComposeImportReport(const char16_t* const imported[kStringSlots],
@@ -123,10 +119,10 @@ std::u16string ComposeImportReport(const char16_t* const imported[kStringSlots],
     int missing = 0;
     std::u16string missingList;
     for (int index = 0; index < kStringSlots; ++index) {
-        if (!IsNonEmpty(reference[index]))
+        if (!HasText(reference[index]))
             continue;
         ++total;
-        if (IsNonEmpty(imported[index])) {
+        if (HasText(imported[index])) {
             ++present;
             continue;
         }

@@ -10,10 +10,6 @@ namespace {
 
 const auto kProcessStart = std::chrono::steady_clock::now();
 
-const char* OnOff(const std::atomic<int32_t>& value) {
-    return value.load(kRelaxed) == 1 ? "ON" : "OFF";
-}
-
 }  // namespace
 
 int64_t ClockMilliseconds() {
@@ -26,8 +22,8 @@ void ComposeStressStatus() {
     char narrow[sizeof(Stress.stressStatusText) / sizeof(char16_t)];
     int length = std::snprintf(narrow, sizeof(narrow),
                                "Stress : %s \nPaint-Stress : %s\nCPU-Stress : %s\nHD-Stress : %s\nCPU-s :%d",
-                               OnOff(Stress.masterOn), OnOff(Stress.paintOn), OnOff(Stress.cpuOn), OnOff(Stress.diskOn),
-                               int(Stress.processorCount.load(kRelaxed)));
+                               OnOffText(Stress.masterOn), OnOffText(Stress.paintOn), OnOffText(Stress.cpuOn),
+                               OnOffText(Stress.diskOn), int(Stress.processorCount.load(kRelaxed)));
     if (length < 0)
         length = 0;
     int i = 0;

@@ -32,6 +32,11 @@ inline bool LoadKeepsRunning(const std::atomic<int32_t>& loadSwitch) {
     return loadSwitch.load(kRelaxed) != 0 && Stress.masterOn.load(kRelaxed) != 0;
 }
 
+// A switch as the status texts show it.
+inline const char* OnOffText(const std::atomic<int32_t>& value) {
+    return value.load(kRelaxed) == 1 ? "ON" : "OFF";
+}
+
 // Milliseconds of wall time since the process started; the time base of every measured rate.
 int64_t ClockMilliseconds();
 
