@@ -9,7 +9,7 @@
 #include "app/Startup.h"
 #include "app/UiHandles.h"
 #include "i18n/LanguageTables.h"
-#include "i18n/WideText.h"
+#include "base/WideText.h"
 #include "stress/StressControl.h"
 
 namespace {
@@ -124,6 +124,25 @@ void Place(HWND control, int x, int y, int width, int height) {
         SetWindowPos(control, HWND_TOP, x, y, width, height, 0);
 }
 
+// A control's rectangle in the window's client coordinates.
+RECT RectInClient(HWND window, HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// Tells the paint load and the client painting where the bars really end: the rebar's bottom (or the toolbars'
+// without one) and the status bar's top. A control that does not exist yet keeps the laid-out height.
+void PublishBands(HWND window, const RECT& client, int barHeight) {
+    int top = client.top + barHeight;
+    if (HWND topBar = Ui.rebar ? Ui.rebar : Ui.stressToolbar)
+        top = RectInClient(window, topBar).bottom;
+    const int bottom = Ui.statusBar ? RectInClient(window, Ui.statusBar).top : client.bottom - barHeight;
+    Stress.topBandHeight.store(top - client.top, kRelaxed);
+    Stress.bottomBandHeight.store(client.bottom - bottom, kRelaxed);
+}
+
 void RedrawMainWindow() {
     if (!Ui.mainWindow)
         return;
@@ -157,6 +176,7 @@ int CreateMainWindow(HINSTANCE instance) {
     Ui.commandToolbar = CreateToolbar(180, 20, toolbarParent);
     Ui.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", kStatusBarStyle, 0, 0, 180, 20, Ui.mainWindow, nullptr,
                                    instance, nullptr);
+    SetSwitchToolbar(Ui.stressToolbar);
     CreateToolbarFont();
 
     SendMessageW(Ui.stressToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
@@ -235,6 +255,7 @@ void LayoutMainWindow(HWND window) {
     Place(Ui.stressToolbar, 0, client.top, width, kBarHeight);
     Place(Ui.commandToolbar, client.right - span, client.top, width, kBarHeight);
     Place(Ui.statusBar, 0, client.bottom - kBarHeight, width, kBarHeight);
+    PublishBands(window, client, kBarHeight);
 }
 
 void RelabelToolbarButton(HWND toolbar, const wchar_t* caption, int command) {

@@ -7,9 +7,9 @@
 #include "app/MainWindow.h"
 #include "app/ShellFormat.h"
 #include "app/UiHandles.h"
-#include "i18n/LanguageMenu.h"
+#include "app/LanguageMenu.h"
 #include "i18n/LanguageTables.h"
-#include "i18n/WideText.h"
+#include "base/WideText.h"
 #include "settings/IniStore.h"
 #include "stress/StressControl.h"
 

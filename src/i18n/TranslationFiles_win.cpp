@@ -1,7 +1,6 @@
-// The translation tools' files: exporting the template, choosing and importing a translation file.
+// The translation tools' files: exporting the template and reading a translation file into the tables.
 #include "i18n/TranslationFiles.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <climits>
@@ -9,7 +8,7 @@
 
 #include "i18n/LanguageTables.h"
 #include "i18n/TranslationText.h"
-#include "i18n/WideText.h"
+#include "base/WideText.h"
 
 namespace {
 
@@ -92,20 +91,6 @@ void ExportTranslationTemplate() {
     ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
-void ChooseTranslationFile() {
-    wchar_t file[MAX_PATH] = {};
-    wchar_t fileTitle[MAX_PATH] = {};
-    OPENFILENAMEW dialog = {};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hInstance = GetModuleHandleW(nullptr);
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrFileTitle = fileTitle;
-    dialog.nMaxFileTitle = MAX_PATH;
-    if (GetOpenFileNameW(&dialog))
-        ImportTranslation(file);
-}
-
 std::u16string ImportTranslationFile(const wchar_t* path) {
     std::u16string text;
     switch (ReadTextFile(path, text)) {
@@ -117,9 +102,4 @@ std::u16string ImportTranslationFile(const wchar_t* path) {
             break;
     }
     return ImportTranslationText(Languages, std::move(text));
-}
-
-void ImportTranslation(const wchar_t* path) {
-    const std::u16string report = ImportTranslationFile(path);
-    MessageBoxW(GetActiveWindow(), AsWide(report.c_str()), L"Translate", MB_OK);
 }

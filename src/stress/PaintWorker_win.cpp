@@ -1,6 +1,5 @@
 // The paint load: one worker fills the main window's client area with strips of random colour, pass after
 // pass, and publishes its passes per second and megabytes per second.
-#include "app/ClientArea.h"
 #include "stress/PaintWorker.h"
 #include "stress/StressState.h"
 #include "stress/Workers.h"
@@ -41,8 +40,10 @@ void PaintStrips(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     HDC dc = GetDC(window);
-    const int areaTop = client.top + kBandHeight;
-    const int areaBottom = client.bottom - kBandHeight;
+    // The bars' heights as the window's layout published them: the strips never cover the toolbars or the
+    // status bar, whatever their size.
+    const int areaTop = client.top + Stress.topBandHeight.load(kRelaxed);
+    const int areaBottom = client.bottom - Stress.bottomBandHeight.load(kRelaxed);
     Stress.paintMode.store(1, kRelaxed);
     if (!dc)
         return;

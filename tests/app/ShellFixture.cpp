@@ -9,6 +9,7 @@
 #include "app/WindowProc.h"
 #include "i18n/LanguageTables.h"
 #include "settings/IniStore.h"
+#include "stress/StressControl.h"
 #include "stress/StressState.h"
 
 namespace {
@@ -75,6 +76,7 @@ void ShellTest::TearDown() {
     PumpMessages();
     TakeQuitMessage();
     Ui = UiHandles();
+    SetSwitchToolbar(nullptr);
 }
 
 void ShellTest::CreateWithSettings(const std::string& iniText) {
