@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr DWORD kNoDeviceContextPauseMilliseconds = 10;
+
 int ScreenBitsPerPixel() {
     HDC screen = GetDC(nullptr);
     if (!screen)
@@ -36,7 +38,7 @@ bool PublishRates(int64_t& start) {
 
 }  // namespace
 
-void PaintStrips(HWND window) {
+bool PaintStrips(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     HDC dc = GetDC(window);
@@ -46,7 +48,7 @@ void PaintStrips(HWND window) {
     const int areaBottom = client.bottom - Stress.bottomBandHeight.load(kRelaxed);
     Stress.paintMode.store(1, kRelaxed);
     if (!dc)
-        return;
+        return false;
     paintPixelSum.fetch_add(PassPixels(client.right - client.left, areaBottom - areaTop), kRelaxed);
     paintPassCount.fetch_add(1, kRelaxed);
     // One colour change and one opaque fill per strip: no brush or other object is created.
@@ -57,6 +59,7 @@ void PaintStrips(HWND window) {
         return LoadKeepsRunning(Stress.paintOn);
     });
     ReleaseDC(window, dc);
+    return true;
 }
 
 DWORD WINAPI PaintWorker(LPVOID mainWindow) {
@@ -66,7 +69,15 @@ DWORD WINAPI PaintWorker(LPVOID mainWindow) {
     paintPixelSum.store(0.0, kRelaxed);
     Stress.paintMegabytesPerSecond.store(0.0, kRelaxed);
     do {
-        PaintStrips(window);
+        // A pass without a device context draws and counts nothing, so no measurement and no yield would ever
+        // come: at the highest priority the worker would starve the user-interface thread. A window that is gone
+        // (Exit pressed while the load runs) never gives one again; otherwise wait a moment and try again.
+        if (!PaintStrips(window)) {
+            if (!IsWindow(window))
+                break;
+            Sleep(kNoDeviceContextPauseMilliseconds);
+            continue;
+        }
         // The yield after each measurement is the worker's only one: it runs at the highest priority.
         if (paintPassCount.load(kRelaxed) > kPassesBeforeMeasurement && PublishRates(start) &&
             Stress.paintMode.load(kRelaxed) == 1)

@@ -123,7 +123,7 @@ TEST_F(PaintWorkerTest, PassesWithNothingToPaintCountWithoutPixels) {
     DestroyWindow(window_);
     const HWND gone = window_;
     window_ = nullptr;
-    PaintStrips(gone);
+    EXPECT_FALSE(PaintStrips(gone)) << "no device context";
     EXPECT_EQ(paintPassCount, 1) << "a pass without a device context is not counted";
     EXPECT_EQ(Stress.paintMode, 1);
 }
@@ -172,6 +172,24 @@ TEST_F(PaintWorkerTest, AWorkerWithNothingToPaintPublishesFinitePassRatesAndNoMe
     EXPECT_TRUE(finite) << "after " << samples << " samples";
     EXPECT_TRUE(std::isfinite(Stress.paintLoopRate.load()));
     EXPECT_EQ(Stress.paintMegabytesPerSecond, 0.0) << "reset when the worker starts; no pixels since";
+}
+
+TEST_F(PaintWorkerTest, AWorkerWhoseWindowIsGoneEndsInsteadOfSpinning) {
+    ASSERT_TRUE(Open(300, 110));
+    HANDLE worker = StartWorker();
+    ASSERT_NE(worker, nullptr);
+    SetThreadPriority(worker, THREAD_PRIORITY_HIGHEST);
+    EXPECT_TRUE(WaitFor([] { return paintPassCount > 0 || Stress.paintLoopRate > 0.0; }, 5000)) << "it paints";
+    // Exit pressed while the load runs: the window goes, both switches stay on.
+    DestroyWindow(window_);
+    window_ = nullptr;
+    EXPECT_EQ(WaitForSingleObject(worker, 5000), WAIT_OBJECT_0) << "the worker spins without a window";
+    DWORD exitCode = 0;
+    GetExitCodeThread(worker, &exitCode);
+    EXPECT_EQ(exitCode, 1u);
+    Stress.paintOn = 0;
+    WaitForSingleObject(worker, 5000);
+    CloseHandle(worker);
 }
 
 TEST_F(PaintWorkerTest, StartingThePaintLoadRunsOneWorkerAtTheHighestPriority) {
