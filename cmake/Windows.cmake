@@ -16,7 +16,7 @@ add_library(kestrovane_core STATIC
     src/i18n/TranslationFiles_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
-    src/stress/CpuWorker.cpp
+    src/stress/CpuWorker_win.cpp
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
     src/stress/PaintWorker_win.cpp
