@@ -5,6 +5,7 @@ add_library(kestrovane_portable STATIC
     src/app/ClientArea.cpp
     src/app/InfoText.cpp
     src/app/ShellFormat.cpp
+    src/base/BoundedText.cpp
     src/i18n/LanguageMenuItems.cpp
     src/i18n/LanguageTables.cpp
     src/i18n/Lzari.cpp

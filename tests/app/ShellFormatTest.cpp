@@ -137,6 +137,21 @@ TEST(Caption, CutsAnOverlongTranslationAtTheBuffer) {
     EXPECT_TRUE(buffer.CanariesIntact());
 }
 
+TEST(Caption, IsNeverCutInHalfACharacter) {
+    // An imported translation with a character beyond the basic plane where the buffer ends: "[x] " and 250
+    // letters leave room for one unit, and the pair is left out whole.
+    std::u16string text(kCaptionCapacity - 6, u'L');
+    text += u"\U0001F600";
+    GuardedBuffer buffer(kCaptionCapacity);
+    EXPECT_EQ(FormatCaption(buffer.data(), kCaptionCapacity, u"[x] %s", text.c_str()), kCaptionCapacity - 2);
+    EXPECT_EQ(buffer.Text(), u"[x] " + text.substr(0, kCaptionCapacity - 6));
+    // One letter fewer and it fits whole.
+    text.erase(0, 1);
+    EXPECT_EQ(FormatCaption(buffer.data(), kCaptionCapacity, u"[x] %s", text.c_str()), kCaptionCapacity - 1);
+    EXPECT_EQ(buffer.Text(), u"[x] " + text);
+    EXPECT_TRUE(buffer.CanariesIntact());
+}
+
 TEST(ToolbarFont, IsAFifthLargerTruncatedTowardZero) {
     EXPECT_EQ(ToolbarFontHeight(-12), -14);
     EXPECT_EQ(ToolbarFontHeight(-10), -12);
