@@ -1,8 +1,10 @@
 // The status line, the title, toolbar captions and the toolbar font height, composed into bounded buffers.
 #include "app/ShellFormat.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "base/BoundedText.h"
@@ -52,6 +54,18 @@ int ToolbarFontHeight(int height) {
     if (scaled <= double(INT_MIN))
         return INT_MIN;
     return int(scaled);
+}
+
+int ScaleToDpi(int length, int dpi) {
+    if (dpi <= 0)
+        return length;
+    return int((int64_t(length) * dpi + kDefaultDpi / 2) / kDefaultDpi);
+}
+
+int BarHeightFor(int dpi, int textHeight) {
+    if (dpi <= kDefaultDpi)
+        return kBarHeight;
+    return std::max(ScaleToDpi(kBarHeight, dpi), textHeight + ScaleToDpi(kBarTextRoom, dpi));
 }
 
 bool SameText(const char16_t* a, const char16_t* b) {

@@ -4,12 +4,12 @@
 #include <shellapi.h>
 
 #include "app/ClientPaint.h"
+#include "app/LanguageMenu.h"
 #include "app/MainWindow.h"
 #include "app/ShellFormat.h"
 #include "app/UiHandles.h"
-#include "app/LanguageMenu.h"
-#include "i18n/LanguageTables.h"
 #include "base/WideText.h"
+#include "i18n/LanguageTables.h"
 #include "settings/IniStore.h"
 #include "stress/StressControl.h"
 
@@ -188,6 +188,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return OnCommand(window, wParam, lParam);
         case WM_TIMER:
             return OnTimer(window);
+        case WM_DPICHANGED:
+            // The new DPI is the same on both axes; the suggested rectangle keeps the window where the user
+            // dragged it.
+            ApplyDpiChange(window, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -77,6 +77,9 @@ void ShellTest::TearDown() {
     TakeQuitMessage();
     Ui = UiHandles();
     SetSwitchToolbar(nullptr);
+    // The layout published its bars' heights; the paint tests expect the bands of a plain window.
+    Stress.topBandHeight = kBandHeight;
+    Stress.bottomBandHeight = kBandHeight;
 }
 
 void ShellTest::CreateWithSettings(const std::string& iniText) {

@@ -162,6 +162,19 @@ TEST(ToolbarFont, IsAFifthLargerTruncatedTowardZero) {
     EXPECT_EQ(ToolbarFontHeight(std::numeric_limits<int>::min()), std::numeric_limits<int>::min());
 }
 
+TEST(BarHeight, StaysAt24At96DpiAndGrowsWithTheScaleAndTheCaptions) {
+    for (int textHeight : {0, 15, 16, 30})
+        EXPECT_EQ(BarHeightFor(96, textHeight), 24) << "the 100 % layout never changes; text " << textHeight;
+    EXPECT_EQ(BarHeightFor(72, 10), 24);
+    EXPECT_EQ(BarHeightFor(144, 24), 36);
+    EXPECT_EQ(BarHeightFor(192, 30), 48);
+    EXPECT_EQ(BarHeightFor(120, 15), 30);
+    EXPECT_EQ(BarHeightFor(144, 40), 52) << "a caption taller than the scaled bar gets its room";
+    EXPECT_EQ(ScaleToDpi(24, 168), 42);
+    EXPECT_EQ(ScaleToDpi(5, 120), 6) << "rounded to the nearest pixel";
+    EXPECT_EQ(ScaleToDpi(24, 0), 24) << "an unknown DPI changes nothing";
+}
+
 TEST(SameText, ComparesExactlyAndCaseSensitively) {
     EXPECT_TRUE(SameText(u"", u""));
     EXPECT_TRUE(SameText(u"Stress:ON", u"Stress:ON"));

@@ -37,6 +37,8 @@ protected:
         paintPassCount = 0;
         paintPixelSum = 0.0;
         Stress.paintMode = 0;
+        Stress.topBandHeight = kBandHeight;
+        Stress.bottomBandHeight = kBandHeight;
         Stress.paintOn = 1;
         Stress.masterOn = 1;
     }
@@ -95,6 +97,19 @@ TEST_F(PaintWorkerTest, APassPaintsStripsBetweenTheBandsAndCountsItsPixels) {
     PaintStrips(window_);
     EXPECT_EQ(paintPassCount, 2);
     EXPECT_DOUBLE_EQ(paintPixelSum, 2 * 300.0 * 62);
+}
+
+TEST_F(PaintWorkerTest, APassKeepsOutOfTheBarsTheLayoutPublished) {
+    // Bars grown at 150 %: 36 pixels at the top, 30 at the bottom.
+    Stress.topBandHeight = 36;
+    Stress.bottomBandHeight = 30;
+    ASSERT_TRUE(Open(300, 110));
+    PaintStrips(window_);
+    EXPECT_EQ(ClientPixel(window_, 150, 35), kMarker) << "the toolbar band is untouched";
+    EXPECT_EQ(ClientPixel(window_, 150, 36), RGB(17, 48, 7)) << "the first strip starts at the bars' bottom";
+    EXPECT_NE(ClientPixel(window_, 150, 79), kMarker) << "the last strip ends at the status bar's top";
+    EXPECT_EQ(ClientPixel(window_, 150, 80), kMarker) << "the status band is untouched";
+    EXPECT_DOUBLE_EQ(paintPixelSum, 300.0 * 44);
 }
 
 TEST_F(PaintWorkerTest, APassStopsAfterTheStripDuringWhichASwitchWentOff) {
