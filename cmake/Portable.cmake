@@ -13,5 +13,6 @@ add_library(kestrovane_portable STATIC
     src/stress/PaintWorker.cpp
     src/stress/StressState.cpp
     ${KV_LANGUAGE_RESOURCE}
+    ${KV_EXTENDED_LANGUAGE_RESOURCE}
 )
 target_include_directories(kestrovane_portable PUBLIC ${PROJECT_SOURCE_DIR}/src)
