@@ -74,13 +74,16 @@ if command -v git >/dev/null && [[ -n $(git status --porcelain --untracked-files
     echo "package.sh: note: the working tree has uncommitted changes; the package holds them" >&2
 fi
 
+name="kestrovane-$version-windows-x64"
+# A failed run leaves no zip behind that could pass for this one.
+rm -f "dist/$name.zip"
+
 cmake --preset release >/dev/null
 cmake --build --preset release -j2
 exe="$root/build/release/kestrovane.exe"
 size=$(check_size "$exe")
 imports=$(check_imports "$exe")
 
-name="kestrovane-$version-windows-x64"
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp "$exe" "$stage/kestrovane.exe"
@@ -98,6 +101,10 @@ touch -d "@$epoch" "$stage"/*
 mkdir -p dist
 mv -f "$stage/$name.zip" "dist/$name.zip"
 
+# The bytes depend on the tools' versions too: whoever rebuilds to compare needs the same ones.
+tools=$(dpkg-query -W -f '${Package} ${Version}\n' g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix-runtime \
+    binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev zip 2>/dev/null | paste -sd ',' | sed 's/,/, /g' || true)
+echo "built with: ${tools:-(no Debian package versions found)}"
 echo "kestrovane.exe: $size bytes (limit $kSizeLimit), imports: $imports"
 echo "dist/$name.zip: ${entries[*]}, dated $(TZ=UTC date -d "@$epoch" '+%Y-%m-%d %H:%M:%S UTC')"
 echo "SHA-256 $(sha256sum "dist/$name.zip" | cut -d' ' -f1)"
