@@ -10,6 +10,7 @@ add_library(kestrovane_core STATIC
     src/app/LanguageMenu.cpp
     src/app/MainWindow.cpp
     src/app/Startup.cpp
+    src/app/SystemMenu.cpp
     src/app/UiHandles.cpp
     src/app/WindowProc.cpp
     src/i18n/LanguageTables_win.cpp

@@ -8,6 +8,7 @@
 
 #include "app/ShellFormat.h"
 #include "app/Startup.h"
+#include "app/SystemMenu.h"
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
@@ -247,6 +248,7 @@ int CreateMainWindow(HINSTANCE instance) {
     GetSystemInfo(&system);
     Stress.processorCount.store(int32_t(system.dwNumberOfProcessors), kRelaxed);
     LoadStressSettings();
+    ShowOptionsInSystemMenu(Ui.mainWindow);
 
     Ui.rebar = CreateRebar(Ui.mainWindow, barHeight);
     HWND toolbarParent = Ui.rebar ? Ui.rebar : Ui.mainWindow;
