@@ -211,7 +211,7 @@ RECT RectInClient(HWND window, HWND control) {
 
 // Tells the paint load and the client painting where the bars really end: the rebar's bottom (or the toolbars'
 // without one) and the status bar's top. A control that does not exist yet keeps the laid-out height.
-void PublishBands(HWND window, const RECT& client, int barHeight) {
+void PublishBands(HWND window, const RECT& client) {
     int top = client.top + barHeight;
     if (HWND topBar = Ui.rebar ? Ui.rebar : Ui.stressToolbar)
         top = RectInClient(window, topBar).bottom;
@@ -339,7 +339,7 @@ void LayoutMainWindow(HWND window) {
     Place(Ui.stressToolbar, 0, client.top, width, barHeight);
     Place(Ui.commandToolbar, client.right - span, client.top, width, barHeight);
     Place(Ui.statusBar, 0, client.bottom - barHeight, width, barHeight);
-    PublishBands(window, client, barHeight);
+    PublishBands(window, client);
 }
 
 void RelabelToolbarButton(HWND toolbar, const wchar_t* caption, int command) {
@@ -371,10 +371,6 @@ void RelabelToolbars() {
 
 int MainWindowDpi() {
     return windowDpi;
-}
-
-int BarHeight() {
-    return barHeight;
 }
 
 void ApplyDpiChange(HWND window, int dpi, const RECT* suggested) {

@@ -37,9 +37,8 @@ void RelabelToolbarButton(HWND toolbar, const wchar_t* caption, int command);
 // Captions both toolbars in the current language again, after a change of language or an imported translation.
 void RelabelToolbars();
 
-// The DPI the main window is laid out for (96 is 100 %), and the height of its bars at that DPI.
+// The DPI the main window is laid out for: 96 is 100 %.
 int MainWindowDpi();
-int BarHeight();
 
 // The window moved to a screen of another DPI: the toolbar font and the bars are scaled to it, and the window
 // takes the rectangle the system suggests (null: it stays where it is).

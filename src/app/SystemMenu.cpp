@@ -5,7 +5,6 @@
 
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
-#include "run/OptionsMenu.h"
 
 namespace {
 
@@ -24,12 +23,23 @@ int OptionsStart(HMENU menu) {
     return count < 0 ? 0 : count;
 }
 
+// Whether the menu is a submenu hanging, at any depth, in the menu from the position on.
+bool HoldsSubmenu(HMENU parent, int from, HMENU menu) {
+    const int count = GetMenuItemCount(parent);
+    for (int position = from; position < count; ++position) {
+        HMENU submenu = GetSubMenu(parent, position);
+        if (submenu && (submenu == menu || HoldsSubmenu(submenu, 0, menu)))
+            return true;
+    }
+    return false;
+}
+
 // Appends one item per row; a submenu's rows go into a popup of its own.
-void AppendOptions(HMENU systemMenu) {
+void AppendOptions(HMENU systemMenu, std::span<const OptionRow> rows) {
     // open[d] takes the rows of depth d; null under a submenu that could not be made, whose rows are left out
     // rather than put into the wrong menu.
     std::vector<HMENU> open = {systemMenu};
-    for (const OptionItem& item : OptionItems(OptionRows())) {
+    for (const OptionItem& item : OptionItems(rows)) {
         open.resize(size_t(item.depth) + 1);
         HMENU menu = open.back();
         const OptionRow& row = *item.row;
@@ -58,7 +68,7 @@ void AppendOptions(HMENU systemMenu) {
 
 }  // namespace
 
-void ShowOptionsInSystemMenu(HWND window) {
+void ShowOptionsInSystemMenu(HWND window, std::span<const OptionRow> rows) {
     HMENU menu = GetSystemMenu(window, FALSE);
     if (!menu)
         return;
@@ -67,13 +77,17 @@ void ShowOptionsInSystemMenu(HWND window) {
     while (GetMenuItemCount(menu) > start)
         DeleteMenu(menu, UINT(start), MF_BYPOSITION);
     AppendMenuW(menu, MF_SEPARATOR, kOptionsSeparatorMenuId, nullptr);
-    AppendOptions(menu);
+    AppendOptions(menu, rows);
 }
 
 void OnInitMenuPopup(HWND window, HMENU menu, bool systemMenu) {
-    // A submenu of the options opening must not rebuild the menu it hangs in.
-    if (systemMenu || menu == GetSystemMenu(window, FALSE))
-        ShowOptionsInSystemMenu(window);
+    HMENU windowMenu = GetSystemMenu(window, FALSE);
+    if (!windowMenu || !(systemMenu || menu == windowMenu))
+        return;
+    // A submenu of the options opening must not rebuild, and so destroy, the menu it hangs in.
+    if (menu != windowMenu && HoldsSubmenu(windowMenu, OptionsStart(windowMenu), menu))
+        return;
+    ShowOptionsInSystemMenu(window);
 }
 
 bool RouteOptionCommand(HWND window, WPARAM systemCommand) {

@@ -4,9 +4,13 @@
 
 #include <windows.h>
 
+#include <span>
+
+#include "run/OptionsMenu.h"
+
 // Puts a separator and the option rows, in the current language and with their check marks, at the end of the
 // window's system menu; a second call replaces what the first one put there.
-void ShowOptionsInSystemMenu(HWND window);
+void ShowOptionsInSystemMenu(HWND window, std::span<const OptionRow> rows = OptionRows());
 
 // WM_INITMENUPOPUP: before the system menu opens, its options show the current texts and check marks.
 void OnInitMenuPopup(HWND window, HMENU menu, bool systemMenu);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/ShellFixture.h"
+#include "app/SystemMenu.h"
 #include "app/UiHandles.h"
 #include "i18n/LanguageTables.h"
 #include "run/OptionsMenu.h"
@@ -13,6 +14,26 @@
 namespace {
 
 constexpr UINT kMemoryItem = kFirstOptionMenuId;
+
+bool Checked() {
+    return true;
+}
+
+bool NotChecked() {
+    return false;
+}
+
+// Every kind of row, a submenu holding a separator between a check and an action.
+constexpr OptionRow kInner[] = {
+    {OptionKind::Check, 502, 60, Checked},
+    {OptionKind::Separator},
+    {OptionKind::Action, 503, 60},
+};
+constexpr OptionRow kEveryKind[] = {
+    {OptionKind::Check, 501, 60, NotChecked},
+    {OptionKind::Submenu, 0, 60, nullptr, kInner},
+    {OptionKind::Action, 504, 60},
+};
 
 class SystemMenuTest : public ShellTest {
 protected:
@@ -71,4 +92,28 @@ TEST_F(SystemMenuTest, ChoosingMemoryStressSwitchesTheMemoryLoadStoresItAndShows
     SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kMemoryItem + 0x100, 0);
     EXPECT_EQ(Stress.memoryOn, 0);
     EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\n");
+}
+
+TEST_F(SystemMenuTest, EveryKindOfRowTakesItsPlaceAndASubmenuOpeningKeepsItsMenu) {
+    CreateWithSettings("[Program]\r\n");
+    const int start = ItemCount() - 2;
+    ShowOptionsInSystemMenu(Ui.mainWindow, kEveryKind);
+    ASSERT_EQ(ItemCount(), start + 4) << "the separator and three rows replace the options";
+    EXPECT_EQ(GetMenuItemID(Menu(), start), kOptionsSeparatorMenuId);
+    EXPECT_EQ(GetMenuItemID(Menu(), start + 1), 0x1000u);
+    EXPECT_FALSE(ItemChecked(0x1000));
+    HMENU submenu = GetSubMenu(Menu(), start + 2);
+    ASSERT_NE(submenu, nullptr);
+    EXPECT_EQ(ItemText(0x1000), L"Memory-Stress");
+    ASSERT_EQ(GetMenuItemCount(submenu), 3);
+    EXPECT_EQ(GetMenuItemID(submenu, 0), 0x1010u);
+    EXPECT_TRUE(GetMenuState(submenu, 0, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(submenu, 1, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(submenu, 2), 0x1020u);
+    EXPECT_EQ(GetMenuItemID(Menu(), start + 3), 0x1030u) << "after the submenu, back in the options";
+
+    // The submenu's own WM_INITMENUPOPUP must not rebuild, and so destroy, the menu it opens from.
+    SendMessageW(Ui.mainWindow, WM_INITMENUPOPUP, WPARAM(submenu), MAKELPARAM(start + 2, TRUE));
+    EXPECT_TRUE(IsMenu(submenu));
+    EXPECT_EQ(ItemCount(), start + 4);
 }
