@@ -53,30 +53,49 @@ constexpr bool BucketsHoldFewPositions() {
 }
 static_assert(kPositions.total == 28568 && BucketsHoldFewPositions());
 
-// Bits most significant first: the low `count` bits of `bits` are the ones not read yet. Bits past the end of
-// the source read as 1, as a file at its end would deliver them.
+// Bits most significant first, held at the top of a 64-bit window: `count` bits are unread, the bits below
+// them are zero or already the next bytes' bits. Bits past the end of the source read as 1, as a file at its
+// end would deliver them.
 struct BitReader {
     const uint8_t* source;
-    uint32_t position;
+    // The first byte not in the window yet; it runs past the size once the ones past the end come in, and is
+    // wide enough never to wrap round into the source again.
+    uint64_t position;
     uint32_t size;
-    uint32_t bits;
+    uint64_t window;
     int count;
 
-    uint32_t NextByte() {
-        if (source && position < size)
-            return source[position++];
-        return 0xFF;
+    uint64_t NextEightBytes() const {
+        uint64_t word = 0;
+        if (position + 8 <= size) {
+            for (int k = 0; k < 8; ++k)
+                word = word << 8 | source[position + k];
+            return word;
+        }
+        for (int k = 0; k < 8; ++k)
+            word = word << 8 | ByteAt(position + k);
+        return word;
     }
 
-    // count is at most 17, so the bits never overflow: fewer than 17 are kept, and 8 come in at a time.
-    uint32_t Take(int take) {
-        while (count < take) {
-            bits = bits << 8 | NextByte();
-            count += 8;
-        }
-        count -= take;
-        return (bits >> count) & ((1u << take) - 1);
+    // Fills the window to 56 bits or more. Bits of a byte that only partly fits come in now and again with
+    // the next refill, the same bits in the same places.
+    void Refill() {
+        window |= NextEightBytes() >> count;
+        position += uint32_t(63 - count) >> 3;
+        count |= 56;
     }
+
+    // Up to 17 bits.
+    uint32_t Take(int take) {
+        if (count < take)
+            Refill();
+        const uint32_t bits = uint32_t(window >> 1 >> (63 - take));
+        window <<= take;
+        count -= take;
+        return bits;
+    }
+
+    uint8_t ByteAt(uint64_t index) const { return index < size ? source[index] : 0xFF; }
 };
 
 // The decoder's state that the hot loop keeps in registers: a store through the output's byte pointer could
@@ -92,18 +111,23 @@ Coder StartCoder(const LzariDecoder& decoder) {
     const LzariMemory& memory = DecoderMemory;
     // A byte left over from an earlier decode with this object is read to its end first, as a byte is.
     const int left = decoder.bitMask ? std::countr_zero(decoder.bitMask) : 0;
-    return {decoder.low, decoder.high, decoder.value,
-            {memory.source, memory.sourcePosition, memory.sourceSize, decoder.inputByte, left}};
+    const uint64_t leftBits = left ? uint64_t(decoder.inputByte & ((1u << left) - 1)) << (64 - left) : 0;
+    return {decoder.low,
+            decoder.high,
+            decoder.value,
+            {memory.source, memory.sourcePosition, memory.sourceSize, leftBits, left}};
 }
 
+// Leaves the bit reader's fields as a reader fetching one byte at a time would: the pre-read alone takes more
+// bits than a byte holds, so the last byte it fetched is one of the source's (or a byte of ones past its end).
 void StoreCoder(const Coder& coder, LzariDecoder& decoder) {
     decoder.low = coder.low;
     decoder.high = coder.high;
     decoder.value = coder.value;
-    // The pre-read alone takes more bits than a byte holds, so the last byte read is the reader's last one.
-    decoder.inputByte = uint16_t(coder.input.bits & 0xFF);
-    decoder.bitMask = uint16_t(1u << coder.input.count);
-    DecoderMemory.sourcePosition = coder.input.position;
+    const uint64_t fetched = coder.input.position - uint64_t(coder.input.count / 8);
+    decoder.inputByte = coder.input.ByteAt(fetched - 1);
+    decoder.bitMask = uint16_t(1u << (coder.input.count % 8));
+    DecoderMemory.sourcePosition = uint32_t(fetched < coder.input.size ? fetched : coder.input.size);
 }
 
 // A source too short to hold the length field states no text: its bytes are not read past the end.
