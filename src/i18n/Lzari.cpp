@@ -180,24 +180,29 @@ void CountBefore(uint16_t* cumulative, int end) {
 #endif
 }
 
+// The lowest-numbered symbol of the run of equal counts that ends at `symbol`; the sentinel 0 at entry 0 ends
+// every run.
+int RunStart(const uint16_t* frequency, int symbol) {
+    int start = symbol;
+    while (frequency[start] == frequency[start - 1])
+        --start;
+    return start;
+}
+
 // Keeps the symbols ordered by falling frequency: the symbol moves to the front of its run of equal counts
-// before its count grows.
+// before its count grows. A symbol at the front already swaps with itself.
 void UpdateModel(LzariDecoder& decoder, int symbol) {
     if (decoder.symbolCumulative[0] >= kLzariFrequencyCeiling)
         HalveFrequencies(decoder);
-    int i = symbol;
-    while (decoder.symbolFrequency[i] == decoder.symbolFrequency[i - 1])
-        --i;
-    if (i < symbol) {
-        const uint16_t codeI = decoder.symbolToByte[i];
-        const uint16_t codeSymbol = decoder.symbolToByte[symbol];
-        decoder.symbolToByte[i] = codeSymbol;
-        decoder.symbolToByte[symbol] = codeI;
-        decoder.byteToSymbol[codeI] = uint16_t(symbol);
-        decoder.byteToSymbol[codeSymbol] = uint16_t(i);
-    }
-    ++decoder.symbolFrequency[i];
-    CountBefore(decoder.symbolCumulative, i);
+    const int first = RunStart(decoder.symbolFrequency, symbol);
+    const uint16_t codeFirst = decoder.symbolToByte[first];
+    const uint16_t codeSymbol = decoder.symbolToByte[symbol];
+    decoder.symbolToByte[first] = codeSymbol;
+    decoder.symbolToByte[symbol] = codeFirst;
+    decoder.byteToSymbol[codeFirst] = uint16_t(symbol);
+    decoder.byteToSymbol[codeSymbol] = uint16_t(first);
+    ++decoder.symbolFrequency[first];
+    CountBefore(decoder.symbolCumulative, first);
 }
 
 // How often the interval [low, high) doubles before it holds the midpoint Q2 and more than the middle half
