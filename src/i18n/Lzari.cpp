@@ -311,10 +311,9 @@ struct Output {
         const uint32_t room = capacity - 1 - written;
         const uint32_t stored = uint32_t(length) < room ? uint32_t(length) : room;
         uint8_t* out = destination + written;
-        if (start + length <= kLzariRingSize && r + length <= kLzariRingSize) {
+        if (start + length <= kLzariRingSize && r + length <= kLzariRingSize && stored == uint32_t(length)) {
             for (int k = 0; k < length; ++k)
-                ring[r + k] = ring[start + k];
-            std::memcpy(out, ring + r, stored);
+                out[k] = ring[r + k] = ring[start + k];
             r = (r + length) & (kLzariRingSize - 1);
         } else {
             for (int k = 0; k < length; ++k) {
