@@ -23,7 +23,7 @@ struct PositionModel {
     uint16_t total = 0;
     // As the decoder's positionCumulative, with zeros behind entry 4096 for the bucket's followers.
     uint16_t cumulative[kLzariRingSize + 1 + kBucketFollowers] = {};
-    // For the bucket of x: the lowest i with cumulative[i] <= x for every x in the bucket.
+    // For the bucket of x (x >> kBucketShift): the lowest i with cumulative[i] <= x for every x in the bucket.
     uint16_t bucketFirst[0x8000 >> kBucketShift] = {};
 };
 
@@ -98,8 +98,8 @@ struct BitReader {
     uint8_t ByteAt(uint64_t index) const { return index < size ? source[index] : 0xFF; }
 };
 
-// The decoder's state that the hot loop keeps in registers: a store through the output's byte pointer could
-// alias any field of the decoder, so the compiler would reload them after every byte.
+// The decoder's state that the hot loop keeps in locals of its own: a store through the output's byte pointer
+// could alias any field of the decoder, so the compiler would reload them after every byte.
 struct Coder {
     uint32_t low;
     uint32_t high;
@@ -234,14 +234,15 @@ void Renormalise(Coder& coder) {
 }
 
 // The coder keeps low <= value < high for any input, so x is below the total, the range is never zero and no
-// product overflows. The x of a damaged coder would still be capped to an entry of the table.
+// product overflows. x is capped below the total all the same, since it indexes the position buckets.
 uint32_t ScaledValue(const Coder& coder, uint32_t total) {
     const uint32_t x = ((coder.value - coder.low + 1) * total - 1) / (coder.high - coder.low);
     return x < total ? x : total - 1;
 }
 
 // The symbol s with cumulative[s - 1] > x >= cumulative[s]. The counts fall from symbol to symbol and the
-// frequent symbols come first, so a scan from the front finds most symbols in the first blocks.
+// frequent symbols come first, so a scan from the front finds most symbols in the first blocks. No count
+// exceeds 0x7FFF, so they compare as signed 16-bit lanes.
 int FindSymbol(const uint16_t* cumulative, uint32_t x) {
 #if KV_LZARI_SSE2
     const __m128i limit = _mm_set1_epi16(int16_t(x));
@@ -305,7 +306,8 @@ struct Output {
         r = (r + 1) & (kLzariRingSize - 1);
     }
 
-    // The copy reads bytes it has just written when it starts fewer than `length` bytes back.
+    // The copy reads bytes it has just written when it starts fewer than `length` bytes back, so it goes byte
+    // by byte; one that neither wraps round the ring's end nor fills the buffer needs no mask and no check.
     void Match(int position, int length) {
         const int start = (r - position - 1) & (kLzariRingSize - 1);
         const uint32_t room = capacity - 1 - written;
