@@ -50,12 +50,14 @@ if ! GTEST_OUTPUT="xml:Z:$results/wine/" ctest --preset windows; then
 fi
 
 fuzz_targets=0
+fuzzed="no fuzz target ran"
 if [[ -z "$wine_failed" ]]; then
     echo "== fuzz targets"
     cmake --preset fuzz >/dev/null
     cmake --build --preset fuzz -j2
     tools/run-fuzzers.sh "$root/build/fuzz" "${KV_FUZZ_SECONDS:-45}"
     fuzz_targets=$(find tests/fuzz/corpus -mindepth 1 -maxdepth 1 -type d | wc -l)
+    fuzzed="$fuzz_targets fuzz targets ran ${KV_FUZZ_SECONDS:-45} s each"
 fi
 
 # case_results XML...: "Suite.Case VERDICT" for every test case in GoogleTest's XML results, VERDICT being passed,
@@ -97,13 +99,18 @@ echo "== summary"
 programs=$(ctest --preset windows -N | awk '/Test +#/ { print $3 }')
 final=()
 no_results=0
+first_run_failures=0
 for program in $programs; do
     last="$results/wine/$program.xml"
     if grep -qxF "$program" <<<"$rerun"; then
         for failure in $(case_results "$last" 2>/dev/null | awk '$2 == "failed" { print $1 }'); do
             echo "failed on the first run under Wine: $failure ($program)"
+            first_run_failures=$((first_run_failures + 1))
         done
-        [[ -f "$last" ]] || echo "failed on the first run under Wine: $program, without results (crash or time-out)"
+        if [[ ! -f "$last" ]]; then
+            echo "failed on the first run under Wine: $program, without results (crash or time-out)"
+            first_run_failures=$((first_run_failures + 1))
+        fi
         last="$results/wine-again/$program.xml"
     fi
     if [[ -f "$last" ]]; then
@@ -120,7 +127,7 @@ wine_passed=$(how_many passed "${final[@]}")
 skipped=$(($(how_many skipped "${native[@]}") + $(how_many skipped "${final[@]}")))
 failed=$(($(how_many failed "${native[@]}") + $(how_many failed "${final[@]}") + no_results))
 echo "kestrovane: $native_passed test cases natively under the sanitizers, $wine_passed in $(wc -w <<<"$programs")" \
-    "programs under Wine, $skipped skipped; $fuzz_targets fuzz targets for ${KV_FUZZ_SECONDS:-45} s each;" \
+    "programs under Wine ($first_run_failures failed on the first run), $skipped skipped; $fuzzed;" \
     "$rig_checks checks of the test rig"
 echo "kestrovane: $((native_passed + wine_passed + fuzz_targets + rig_checks)) passed, $failed failed"
 [[ -z "$wine_failed" ]] && ((failed == 0))
