@@ -1,6 +1,8 @@
 # The embedded language resource: tools/lzari_pack packs resources/language.txt into generated C++ source.
 set(KV_LANGUAGE_TEXT ${PROJECT_SOURCE_DIR}/resources/language.txt)
 set(KV_LANGUAGE_RESOURCE ${CMAKE_BINARY_DIR}/generated/LanguageResource.cpp)
+set(KV_EXTENDED_LANGUAGE_TEXT ${PROJECT_SOURCE_DIR}/resources/language-extended.txt)
+set(KV_EXTENDED_LANGUAGE_RESOURCE ${CMAKE_BINARY_DIR}/generated/ExtendedLanguageResource.cpp)
 set(KV_PACKER_LIBRARY_SOURCES ${PROJECT_SOURCE_DIR}/tools/LzariEncoder.cpp ${PROJECT_SOURCE_DIR}/tools/Utf8Text.cpp)
 
 # The compressor and the text conversion, for the packer and for the tests that check them.
@@ -30,4 +32,11 @@ add_custom_command(OUTPUT ${KV_LANGUAGE_RESOURCE}
     COMMAND ${KV_PACKER} ${KV_LANGUAGE_TEXT} ${KV_LANGUAGE_RESOURCE}
     DEPENDS ${KV_PACKER} ${KV_LANGUAGE_TEXT}
     COMMENT "Packing the language text"
+    VERBATIM)
+
+add_custom_command(OUTPUT ${KV_EXTENDED_LANGUAGE_RESOURCE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+    COMMAND ${KV_PACKER} ${KV_EXTENDED_LANGUAGE_TEXT} ${KV_EXTENDED_LANGUAGE_RESOURCE} kExtendedLanguageResource
+    DEPENDS ${KV_PACKER} ${KV_EXTENDED_LANGUAGE_TEXT}
+    COMMENT "Packing the extended language text"
     VERBATIM)

@@ -9,9 +9,11 @@ add_library(kestrovane_portable STATIC
     src/i18n/LanguageTables.cpp
     src/i18n/Lzari.cpp
     src/i18n/TranslationText.cpp
+    src/run/RunRecord.cpp
     src/settings/IniValue.cpp
     src/stress/PaintWorker.cpp
     src/stress/StressState.cpp
     ${KV_LANGUAGE_RESOURCE}
+    ${KV_EXTENDED_LANGUAGE_RESOURCE}
 )
 target_include_directories(kestrovane_portable PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -45,6 +45,10 @@ need googletest /usr/src/googletest/CMakeLists.txt
 need libgtest-dev /usr/lib/x86_64-linux-gnu/libgtest.a
 need clang /usr/bin/clang++
 need clang-format /usr/bin/clang-format
+# A caller's own needs as PACKAGE:PROOF, e.g. tools/package.sh asks for zip:/usr/bin/zip.
+for entry in "$@"; do
+    need "${entry%%:*}" "${entry#*:}"
+done
 install_missing
 
 # libFuzzer's runtime ships apart from clang, in the package of clang's own major version (libclang-rt-14-dev on

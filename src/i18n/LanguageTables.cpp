@@ -1,6 +1,7 @@
 // The language tables: expands the embedded text, splits it into sections and numbered lines, and looks texts up.
 #include "i18n/LanguageTables.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -21,6 +22,9 @@ constexpr int kFirstLanguageSection = 3;
 
 // The expanded text lives here until the process ends; a second load reuses it.
 std::unique_ptr<char16_t[]> textStorage;
+// The expanded extended text, and whether its texts are in the tables now (a new build of the tables drops them).
+std::unique_ptr<char16_t[]> extendedStorage;
+bool extendedMerged = false;
 
 size_t TextLength(const char16_t* text) {
     size_t length = 0;
@@ -38,6 +42,8 @@ void ClearTables() {
     std::memset(tables.languageStrings, 0, sizeof(tables.languageStrings));
     std::memset(tables.fixedStrings, 0, sizeof(tables.fixedStrings));
     tables.referenceSectionCopy[0] = 0;
+    tables.extendedReferenceCopy.clear();
+    extendedMerged = false;
 }
 
 // Takes the language section whose marker stands at text[marker]; returns where the scan goes on. The name
@@ -142,7 +148,68 @@ void ReadFixedStrings(char16_t* section) {
     }
 }
 
+// The length a block states in its first four bytes, little-endian; 0 for a block too short to state one.
+uint32_t StatedLength(const unsigned char* block, size_t size) {
+    if (size < 4)
+        return 0;
+    return uint32_t(block[0]) | uint32_t(block[1]) << 8 | uint32_t(block[2]) << 16 | uint32_t(block[3]) << 24;
+}
+
+// Takes one language's section of the extended text: its marker line is skipped, its numbered lines fill the
+// slots from kFirstExtendedText on and leave the first block's slots alone.
+void MergeExtendedSection(char16_t* section, int language) {
+    while (*section && *section != u'\n')
+        ++section;
+    if (*section)
+        ++section;
+    if (language == kReferenceLanguage)
+        Languages.extendedReferenceCopy = section;
+    char16_t* parsed[kStringSlots];
+    ParseStringLines(section, parsed);
+    for (int k = kFirstExtendedText; k < kStringSlots; ++k) {
+        if (parsed[k])
+            Languages.languageStrings[language][k] = parsed[k];
+    }
+}
+
 }  // namespace
+
+int LoadExtendedTexts() {
+    if (extendedMerged)
+        return 1;
+    // Bounded like the first block, so a damaged length can never ask for more.
+    const size_t bytes =
+        std::min<size_t>(StatedLength(kExtendedLanguageResource, kExtendedLanguageResourceSize), kTextBufferBytes - 2);
+    auto decoder = std::unique_ptr<LzariDecoder>(new (std::nothrow) LzariDecoder);
+    extendedStorage.reset(new (std::nothrow) char16_t[bytes / sizeof(char16_t) + 2]);
+    if (!decoder || !extendedStorage)
+        return 0;
+    DecoderMemory.sourceSize = uint32_t(kExtendedLanguageResourceSize);
+    DecoderMemory.destinationCapacity = uint32_t(bytes + 2);
+    DecodeMemory(*decoder, kExtendedLanguageResource, reinterpret_cast<uint8_t*>(extendedStorage.get()));
+    MergeExtendedTexts(extendedStorage.get(), std::min<size_t>(decoder->textSize, bytes));
+    return 1;
+}
+
+void MergeExtendedTexts(char16_t* text, size_t bytes) {
+    const size_t units = bytes / sizeof(char16_t);
+    text[units] = 0;
+    // Every "##" ends the section before it; the sections are the languages in order.
+    char16_t* section = nullptr;
+    int language = 0;
+    for (size_t i = 0; i + 1 < units; ++i) {
+        if (text[i] != u'#' || text[i + 1] != u'#')
+            continue;
+        text[i] = 0;
+        if (section && language < Languages.LanguageCount)
+            MergeExtendedSection(section, language++);
+        section = text + i + 2;
+        ++i;
+    }
+    if (section && language < Languages.LanguageCount)
+        MergeExtendedSection(section, language);
+    extendedMerged = true;
+}
 
 int LoadLanguageResource() {
     if (!textStorage) {
@@ -223,6 +290,8 @@ const char16_t* GetText(int index) {
     }
     if (!validIndex)
         return nullptr;
+    if (index >= kFirstExtendedText)
+        LoadExtendedTexts();
     const int language = CurrentLanguage;
     if (language >= 0 && language < kMaxLanguages && language < tables.LanguageCount &&
         tables.languageStrings[language][index])

@@ -27,6 +27,9 @@ struct LanguageTables {
     std::u16string importedText;
     bool importedActive = false;
     std::u16string missingTextBuffer;
+    // The reference language's section of the extended texts as it stood before parsing, for the template; empty
+    // until those texts are loaded.
+    std::u16string extendedReferenceCopy;
 };
 
 extern LanguageTables Languages;
@@ -54,6 +57,22 @@ inline bool HasText(const char16_t* text) {
 inline int CompletenessOf(int present, int total) {
     return int(double(present) / double(total) * 100.0);
 }
+
+// The texts of the newer features (the options menu, the runs and their reports) are numbered from here on and
+// travel in a second block, so that start-up expands only the texts the window shows at once. They never take a
+// slot below this number, and every shipped language has all of them, so the completeness figures stay those of
+// the first block.
+constexpr int kFirstExtendedText = 60;
+
+// Expands the extended block and adds its texts to every language's table, once: later calls return at once.
+// GetText calls it for a number from kFirstExtendedText on; the template export and the import call it first so
+// that they see every text. Returns 1 when the texts are there. Main thread only, like every lookup.
+int LoadExtendedTexts();
+
+// Adds the extended texts from an expanded text of `bytes` bytes in a buffer of at least bytes + 2 bytes: one
+// "##" section per language in language order, each beginning with its marker line, then numbered lines; only
+// slots from kFirstExtendedText on are taken. The tables point into the text, which must outlive them.
+void MergeExtendedTexts(char16_t* text, size_t bytes);
 
 // Language string N of CurrentLanguage with fallback to the reference language; null when there is none.
 const char16_t* GetText(int index);

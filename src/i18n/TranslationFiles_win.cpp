@@ -70,6 +70,7 @@ std::wstring TranslationTemplatePath() {
 }
 
 bool WriteTranslationTemplate(const wchar_t* path) {
+    LoadExtendedTexts();
     const std::string bytes = EncodeUtf16LeWithBom(ComposeTranslationTemplate(Languages));
     HANDLE file =
         CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -107,6 +108,8 @@ void ChooseTranslationFile() {
 }
 
 std::u16string ImportTranslationFile(const wchar_t* path) {
+    // The report lists every text the file lacks, the extended ones included.
+    LoadExtendedTexts();
     std::u16string text;
     switch (ReadTextFile(path, text)) {
         case TextFileStatus::kCannotOpen:

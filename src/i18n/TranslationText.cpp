@@ -65,6 +65,7 @@ std::u16string ComposeTranslationTemplate(const LanguageTables& tables) {
     AppendText(text, referenceName);
     text += u"\r\n\r\n";
     text += ReferenceSection(tables);
+    text += tables.extendedReferenceCopy;
     text += u"\r\n\r\n";
     return text;
 }

@@ -16,7 +16,8 @@ constexpr size_t kMaxTranslationFileBytes = size_t(16) << 20;
 // the portable code never calls the system itself.
 using AnsiToUtf16Function = std::u16string (*)(const char* bytes, size_t count);
 
-// The text of the translation template: remarks, the reference language's "##=" line and its section.
+// The text of the translation template: remarks, the reference language's "##=" line and its section, followed by
+// its extended texts when they are loaded.
 std::u16string ComposeTranslationTemplate(const LanguageTables& tables);
 
 // "translate_" + the product name with every blank as "_" + ".txt"; a missing product name gives "translate_.txt".

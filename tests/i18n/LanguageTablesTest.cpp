@@ -309,6 +309,25 @@ TEST_F(LanguageTablesTest, TextsWithoutMarkersOrWithOddLengthsStayInTheirBuffer)
     EXPECT_EQ(Languages.LanguageCount, 1) << "a marker at the very end opens an empty language";
 }
 
+TEST_F(LanguageTablesTest, ExtendedTextsFillOnlyTheirOwnSlotsOfTheLanguagesThatExist) {
+    Build(kPreamble + u"##=Deutsch\r\n42=Malen\r\n##=English\r\n42=Paint\r\n");
+    const int percent = Languages.languagePercent[0];
+    std::u16string extended =
+        u"preface\r\n##=Deutsch\r\n60=Speicher\r\n42=no\r\n##=English\r\n60=Memory\r\n61=More\r\n##=None\r\n60=x\r\n";
+    const size_t bytes = extended.size() * sizeof(char16_t);
+    extended += {kGuardUnit, kGuardUnit};
+    MergeExtendedTexts(extended.data(), bytes);
+    EXPECT_EQ(Slot(0, 60), u"Speicher");
+    EXPECT_EQ(Slot(0, 42), u"Malen") << "a slot of the first block is never replaced";
+    EXPECT_EQ(Slot(1, 61), u"More");
+    EXPECT_EQ(Text(Languages.extendedReferenceCopy.c_str()), u"60=Memory\r\n61=More\r\n");
+    EXPECT_EQ(Languages.languagePercent[0], percent) << "completeness stays that of the first block";
+    EXPECT_EQ(Slot(2, 60), u"(absent)") << "a section beyond the languages is ignored";
+    CurrentLanguage = 0;
+    EXPECT_EQ(Text(GetText(61)), u"More") << "an extended text falls back like any other";
+    EXPECT_EQ(extended.back(), kGuardUnit);
+}
+
 TEST(DefaultLanguage, FollowsThePrimaryLanguageAndForSomeTheSublanguage) {
     const struct {
         uint16_t languageId;

@@ -2,6 +2,7 @@
 // it hold the 41 entries, their names, completeness, reference texts and fixed strings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include "i18n/LanguageResource.h"
 #include "i18n/LanguageTables.h"
 #include "i18n/Lzari.h"
+#include "i18n/TranslationText.h"
 
 namespace {
 
@@ -20,12 +22,13 @@ std::u16string Text(const char16_t* text) {
     return text ? std::u16string(text) : u"(absent)";
 }
 
-std::u16string DecodeEmbeddedBlock() {
+std::u16string DecodeEmbeddedBlock(const unsigned char* block = kLanguageResource,
+                                   size_t blockSize = kLanguageResourceSize) {
     auto decoder = std::make_unique<LzariDecoder>();
     std::vector<uint8_t> buffer(kTextBufferBytes);
-    DecoderMemory.sourceSize = uint32_t(kLanguageResourceSize);
+    DecoderMemory.sourceSize = uint32_t(blockSize);
     DecoderMemory.destinationCapacity = uint32_t(buffer.size());
-    DecodeMemory(*decoder, kLanguageResource, buffer.data());
+    DecodeMemory(*decoder, block, buffer.data());
     EXPECT_EQ(decoder->textSize % 2, 0u);
     EXPECT_LT(decoder->textSize, kTextBufferBytes - 1);
     std::u16string text;
@@ -34,9 +37,9 @@ std::u16string DecodeEmbeddedBlock() {
     return text;
 }
 
-std::string ReadSource() {
-    std::ifstream file(KV_LANGUAGE_SOURCE, std::ios::binary);
-    EXPECT_TRUE(file) << "cannot read " << KV_LANGUAGE_SOURCE;
+std::string ReadSource(const char* path = KV_LANGUAGE_SOURCE) {
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_TRUE(file) << "cannot read " << path;
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
@@ -182,4 +185,41 @@ TEST_F(ShippedLanguageTest, TheTemplateCopyHoldsTheWholeReferenceSection) {
     const size_t end = text.find(u"##", start);
     ASSERT_NE(end, std::u16string::npos);
     EXPECT_EQ(Text(Languages.referenceSectionCopy), text.substr(start, end - start));
+}
+
+TEST_F(ShippedLanguageTest, EveryLanguageHasEveryExtendedTextAndKeepsItsCompleteness) {
+    const std::u16string text = DecodeEmbeddedBlock(kExtendedLanguageResource, kExtendedLanguageResourceSize);
+    std::vector<uint8_t> source;
+    size_t badOffset = 0;
+    ASSERT_TRUE(Utf8ToUtf16Le(ReadSource(KV_EXTENDED_LANGUAGE_SOURCE), source, badOffset)) << "byte " << badOffset;
+    EXPECT_TRUE(text.size() * 2 == source.size() && std::memcmp(text.data(), source.data(), source.size()) == 0)
+        << "the expanded text differs from resources/language-extended.txt";
+    // The sections follow the languages' order: each marker line names the language of that index.
+    size_t marker = 0;
+    for (int language = 0; language < 40; ++language) {
+        marker = text.find(u"##=", marker);
+        ASSERT_NE(marker, std::u16string::npos) << "no section for language " << language;
+        const std::u16string name = Text(Languages.languageName[language]);
+        const size_t nameEnd = name.find_first_of(u"\t\n");
+        EXPECT_EQ(text.compare(marker + 3, nameEnd, name, 0, nameEnd), 0) << "section of language " << language;
+        ++marker;
+    }
+
+    int percent[40];
+    std::copy(Languages.languagePercent, Languages.languagePercent + 40, percent);
+    ASSERT_EQ(LoadExtendedTexts(), 1);
+    int extendedTexts = 0;
+    for (int k = 0; k < kStringSlots; ++k) {
+        if (!HasText(Languages.languageStrings[kReferenceLanguage][k]) || k < kFirstExtendedText)
+            continue;
+        ++extendedTexts;
+        for (int language = 0; language < 40; ++language)
+            EXPECT_TRUE(HasText(Languages.languageStrings[language][k])) << "language " << language << ", " << k;
+    }
+    EXPECT_GE(extendedTexts, 1);
+    EXPECT_TRUE(std::equal(percent, percent + 40, Languages.languagePercent));
+    CurrentLanguage = 0;
+    EXPECT_EQ(Text(GetText(60)), u"Speicher-Stress");
+    EXPECT_NE(ComposeTranslationTemplate(Languages).find(u"\r\n60=Memory-Stress\r\n"), std::u16string::npos)
+        << "translators get the extended texts too";
 }

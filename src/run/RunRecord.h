@@ -1,0 +1,77 @@
+// The run: from the master switch going on to its going off, what it ran, the errors its checks found and the
+// verdict it ends with. Workers record errors without a lock; the user-interface thread starts, ends and reads it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+enum class Verdict : int { Passed = 0, Failed = 1, Incomplete = 2 };
+
+// The check that found an error.
+enum class ErrorSource : int { Additions = 0, Memory = 1, HardwareLog = 2, FloatingPoint = 3, Disk = 4 };
+constexpr int kErrorSourceCount = 5;
+
+// The first errors are kept in full; every error is counted.
+constexpr int kKeptRunErrors = 1000;
+// Windows' limit on logical processors across all processor groups.
+constexpr int kMaxRunProcessors = 2048;
+constexpr int kRunErrorDetailCapacity = 160;
+// One slot per LoadType value.
+constexpr int kRunLoadCount = 4;
+
+struct RunError {
+    // Since the run's start, on the clock of ClockMilliseconds.
+    int64_t millisecondsSinceStart = 0;
+    ErrorSource source = ErrorSource::Additions;
+    // The logical processor the check ran on (across groups); -1 when not known.
+    int32_t processor = -1;
+    // Where in the block or file the error lies, in bytes; 0 where that means nothing.
+    uint64_t offset = 0;
+    uint64_t expected = 0;
+    uint64_t actual = 0;
+    // A short English description for the log and the report, ASCII, always terminated.
+    char detail[kRunErrorDetailCapacity] = {};
+};
+
+struct RunRecord {
+    // Changes with every run: a worker records into the run it was started for, never into a later one.
+    std::atomic<uint32_t> runId{0};
+    std::atomic<int32_t> active{0};
+    // Written by the user-interface thread before the workers start and after they were told to stop.
+    int64_t startMilliseconds = 0;
+    int64_t endMilliseconds = 0;
+    // Wall time of the start, seconds since 1970 in UTC.
+    int64_t startUnixSeconds = 0;
+    // Bit n set: load n (a LoadType value) was selected for the run.
+    int32_t selectedLoads = 0;
+
+    std::atomic<int64_t> errorCount{0};
+    std::atomic<int32_t> errorSlotsTaken{0};
+    // A kept error may be read once its slot reads 1: the writer fills the slot first, then sets this with
+    // release order.
+    std::atomic<int32_t> errorSlotReady[kKeptRunErrors] = {};
+    RunError errors[kKeptRunErrors];
+    std::atomic<int32_t> processorErrors[kMaxRunProcessors] = {};
+    std::atomic<int32_t> sourceErrors[kErrorSourceCount] = {};
+    // Per load: it did its work at least once, or it could not run at all (its folder unwritable, no memory).
+    std::atomic<int32_t> loadRan[kRunLoadCount] = {};
+    std::atomic<int32_t> loadCouldNotRun[kRunLoadCount] = {};
+};
+
+extern RunRecord CurrentRun;
+
+// Starts a new run with the given loads at the given times; returns its id. User-interface thread only.
+uint32_t BeginRun(int32_t selectedLoads, int64_t startMilliseconds, int64_t startUnixSeconds);
+// Ends the run at the given time; errors recorded afterwards by late workers are dropped.
+void EndRun(int64_t endMilliseconds);
+
+// Records an error of the run `runId` from any thread; false when that run is over or another one began.
+bool RecordRunError(uint32_t runId, const RunError& error);
+// A load tells that it did its work, or that it could not run at all, in the run `runId`.
+void MarkLoadRan(uint32_t runId, int load);
+void MarkLoadCouldNotRun(uint32_t runId, int load);
+
+// FAILED with any error; else INCOMPLETE when a selected load never ran and said it could not; else PASSED.
+Verdict RunVerdict(const RunRecord& run);
+// "PASSED", "FAILED", "INCOMPLETE": the verdict as scripts, the log and the report read it.
+const char* VerdictName(Verdict verdict);
