@@ -97,24 +97,30 @@ echo "== summary"
 # Each Windows program's final results are those of its last run. A program that crashed or timed out leaves no
 # results and counts as one failure.
 programs=$(ctest --preset windows -N | awk '/Test +#/ { print $3 }')
+# program_results FOLDER PROGRAM: the program's result files there; a program that runs its tests in several
+# passes (the DPI test, once per DPI) writes PROGRAM-<pass>.xml.
+program_results() {
+    compgen -G "$1/$2.xml" || true
+    compgen -G "$1/$2-*.xml" || true
+}
 final=()
 no_results=0
 first_run_failures=0
 for program in $programs; do
-    last="$results/wine/$program.xml"
+    mapfile -t last < <(program_results "$results/wine" "$program")
     if grep -qxF "$program" <<<"$rerun"; then
-        for failure in $(case_results "$last" 2>/dev/null | awk '$2 == "failed" { print $1 }'); do
+        for failure in $(case_results "${last[@]}" 2>/dev/null | awk '$2 == "failed" { print $1 }'); do
             echo "failed on the first run under Wine: $failure ($program)"
             first_run_failures=$((first_run_failures + 1))
         done
-        if [[ ! -f "$last" ]]; then
+        if ((${#last[@]} == 0)); then
             echo "failed on the first run under Wine: $program, without results (crash or time-out)"
             first_run_failures=$((first_run_failures + 1))
         fi
-        last="$results/wine-again/$program.xml"
+        mapfile -t last < <(program_results "$results/wine-again" "$program")
     fi
-    if [[ -f "$last" ]]; then
-        final+=("$last")
+    if ((${#last[@]} > 0)); then
+        final+=("${last[@]}")
     else
         echo "$program under Wine: no results (crash or time-out)"
         no_results=$((no_results + 1))
