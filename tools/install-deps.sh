@@ -16,6 +16,9 @@ needed=(
     "libclang-rt-14-dev:/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a"
     "clang-format:/usr/bin/clang-format"
     "g++:/usr/bin/g++"
+    "nlohmann-json3-dev:/usr/include/nlohmann/json.hpp"
+    "python3-jsonschema:/usr/lib/python3/dist-packages/jsonschema/__init__.py"
+    "chromium:/usr/bin/chromium"
 )
 missing=()
 for entry in "${needed[@]}"; do
