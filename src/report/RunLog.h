@@ -15,19 +15,20 @@
 constexpr char kRunLogMarker[] = "# Kestrovane run log";
 constexpr int kRunLogFormat = 1;
 
-// The columns every log has, in this order; a log may add more after them.
+// The columns every log has, in this order; a log may add more after them: the time of the line (ISO 8601, UTC),
+// whole seconds since the run's start, the switches (1 or 0), the status line's rates, the errors found so far.
 constexpr const char* kRunLogColumns[] = {
-    "utc",      // time of the line, ISO 8601 in UTC
-    "seconds",  // whole seconds since the run's start
+    "utc",
+    "seconds",
     "master",
     "paint",
     "cpu",
     "disk",
-    "memory",  // the switches, 1 or 0
+    "memory",
     "paint_passes_per_s",
     "paint_mb_per_s",
-    "mega_add_per_s",  // the status line's rates
-    "errors",          // errors found so far
+    "mega_add_per_s",
+    "errors",
 };
 constexpr size_t kRunLogColumnCount = sizeof(kRunLogColumns) / sizeof(kRunLogColumns[0]);
 
