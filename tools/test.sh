@@ -19,6 +19,15 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j2
 ctest --preset native
 
+echo "== the HTML report in a real browser (headless Chromium)"
+# Reports of a made-up day-long run, rendered from the file alone; the screenshots stay in build/report-check.
+rm -rf build/report-check
+mkdir -p build/report-check
+build/native/tests/compose_sample_report build/report-check 86400
+tools/check-report.sh build/report-check/failed.html FAILED 3
+tools/check-report.sh build/report-check/passed.html PASSED 3
+browser_checks=2
+
 echo "== Windows build under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
@@ -36,4 +45,4 @@ tools/run-fuzzers.sh "$root/build/fuzz" "${KV_FUZZ_SECONDS:-45}"
 # Every stage above stops the script on a failure, so reaching this line means all of them passed.
 test_programs() { ctest --preset "$1" -N | awk '/Total Tests:/ { print $3 }'; }
 fuzz_targets=$(find tests/fuzz/corpus -mindepth 1 -maxdepth 1 -type d | wc -l)
-echo "kestrovane: $(($(test_programs native) + $(test_programs windows) + fuzz_targets)) passed, 0 failed"
+echo "kestrovane: $(($(test_programs native) + $(test_programs windows) + browser_checks + fuzz_targets)) passed, 0 failed"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -95,15 +96,12 @@ bool ParseRunFileName(std::u16string_view name, RunFileName& parsed) {
 }
 
 std::u16string ChooseRunStem(const CivilTime& start, const std::vector<std::u16string>& folderNames) {
+    const std::set<std::u16string_view> names(folderNames.begin(), folderNames.end());
     for (int suffix = 1; suffix <= kMaxRunSuffix; ++suffix) {
         const std::u16string stem = RunFileStem(start, suffix);
-        const bool taken = std::any_of(folderNames.begin(), folderNames.end(), [&](const std::u16string& name) {
-            for (int kind = 0; kind < kRunFileKindCount; ++kind) {
-                if (name == RunFileNameOf(stem, RunFileKind(kind)))
-                    return true;
-            }
-            return false;
-        });
+        bool taken = false;
+        for (int kind = 0; kind < kRunFileKindCount && !taken; ++kind)
+            taken = names.count(RunFileNameOf(stem, RunFileKind(kind))) != 0;
         if (!taken)
             return stem;
     }

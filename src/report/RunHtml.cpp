@@ -15,7 +15,7 @@ namespace {
 constexpr double kChartWidth = 960;
 constexpr double kChartHeight = 264;
 constexpr double kPlotLeft = 76;
-constexpr double kPlotRight = 940;
+constexpr double kPlotRight = 916;
 constexpr double kPlotTop = 24;
 constexpr double kPlotBottom = 212;
 // Error marks closer than this share one mark, so a burst of errors does not draw a thousand lines.
@@ -56,8 +56,10 @@ table{border-collapse:collapse;width:100%;font-size:15px}
 th,td{padding:7px 12px;border-bottom:1px solid var(--line);text-align:start;vertical-align:top}
 thead th{background:var(--panel);font-weight:600}
 tbody th{font-weight:500;color:var(--muted);width:34%}
-td.num{text-align:end;font-variant-numeric:tabular-nums;white-space:nowrap;direction:ltr;unicode-bidi:isolate}
-td.code{font-family:ui-monospace,"Cascadia Mono",Consolas,monospace;font-size:13px;word-break:break-word}
+th.num{text-align:right}
+td.num{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap;direction:ltr;unicode-bidi:isolate}
+td.code{font-family:ui-monospace,"Cascadia Mono",Consolas,monospace;font-size:13px;word-break:break-word;
+direction:ltr;unicode-bidi:isolate;text-align:left}
 p.empty{color:var(--muted)}
 @media print{.verdict{-webkit-print-color-adjust:exact;print-color-adjust:exact}figure{break-inside:avoid}}
 )";
@@ -99,20 +101,29 @@ std::string TableNumber(double value) {
     return text;
 }
 
-// A figure on an axis: short, with k, M or G.
-std::string AxisNumber(double value, double step) {
-    const double size = std::fabs(value) > std::fabs(step) ? std::fabs(value) : std::fabs(step);
+// Decimals enough to tell ticks `step` apart (2.5 needs one), at most three.
+int DecimalsOf(double step) {
+    int decimals = 0;
+    for (double scaled = std::fabs(step); decimals < 3 && std::fabs(scaled - std::round(scaled)) > 1e-9 * scaled;
+         scaled *= 10)
+        ++decimals;
+    return decimals;
+}
+
+// A figure on an axis: short, with k, M or G chosen by the axis's largest figure so that all its labels agree.
+std::string AxisNumber(double value, double step, double largest) {
+    if (value == 0)
+        return "0";
     const struct {
+        double from;
         double scale;
         const char* suffix;
-    } kScales[] = {{1e9, "G"}, {1e6, "M"}, {1e4, "k"}};
+    } kScales[] = {{1e9, 1e9, "G"}, {1e6, 1e6, "M"}, {1e4, 1e3, "k"}};
     for (const auto& scale : kScales) {
-        if (size >= scale.scale) {
-            const double scaledStep = step / scale.scale;
-            return Trimmed(value / scale.scale, scaledStep >= 1 ? 0 : scaledStep >= 0.1 ? 1 : 2) + scale.suffix;
-        }
+        if (largest >= scale.from)
+            return Trimmed(value / scale.scale, DecimalsOf(step / scale.scale)) + scale.suffix;
     }
-    return Trimmed(value, step >= 1 ? 0 : step >= 0.1 ? 1 : 2);
+    return Trimmed(value, DecimalsOf(step));
 }
 
 // 1, 2, 2.5 or 5 times a power of ten, at least range / maxTicks.
@@ -329,9 +340,10 @@ private:
         for (double tick = std::ceil(valueLow_ / step) * step; tick <= valueHigh_ + step * 1e-9; tick += step) {
             const double y = Y(tick);
             Line("grid", kPlotLeft, y, kPlotRight, y);
-            SvgText(kPlotLeft - 8, y + 4, "end", AxisNumber(tick, step));
+            SvgText(kPlotLeft - 8, y + 4, "end",
+                    AxisNumber(tick, step, std::max(std::fabs(valueHigh_), std::fabs(valueLow_))));
         }
-        SvgText(kPlotLeft - 8, kPlotTop - 10, "end", unit);
+        SvgText(10, kPlotTop - 10, "start", unit);
     }
 
     void TimeAxis() {
@@ -469,10 +481,11 @@ private:
         html_ += "</td>";
     }
 
-    void HeaderCells(std::initializer_list<const std::string*> labels) {
+    // Column headings; those of numeric columns are aligned like their figures.
+    void HeaderCells(std::initializer_list<std::pair<const std::string*, bool>> columns) {
         html_ += "<div class=\"table-wrap\"><table><thead><tr>";
-        for (const std::string* label : labels) {
-            html_ += "<th scope=\"col\">";
+        for (const auto& [label, numeric] : columns) {
+            html_ += numeric ? "<th scope=\"col\" class=\"num\">" : "<th scope=\"col\">";
             AppendHtmlEscaped(html_, *label);
             html_ += "</th>";
         }
@@ -494,7 +507,7 @@ private:
             return;
         SectionStart(texts_.rates + ": " + texts_.minimum + " / " + texts_.median + " / " + texts_.maximum);
         const std::string rateLabel;
-        HeaderCells({&rateLabel, &texts_.minimum, &texts_.median, &texts_.maximum});
+        HeaderCells({{&rateLabel, false}, {&texts_.minimum, true}, {&texts_.median, true}, {&texts_.maximum, true}});
         for (const RateSummary& rate : report_.rates) {
             html_ += "<tr><th scope=\"row\">";
             AppendHtmlEscaped(html_, ChartTitle(rate, texts_));
@@ -528,7 +541,10 @@ private:
                                std::to_string(outcome.errorCount));
             html_ += "</p>\n";
         }
-        HeaderCells({&texts_.timeSinceStart, &texts_.foundBy, &texts_.processor, &texts_.details});
+        HeaderCells({{&texts_.timeSinceStart, true},
+                     {&texts_.foundBy, false},
+                     {&texts_.processor, true},
+                     {&texts_.details, false}});
         for (const RunError& error : outcome.errors) {
             html_ += "<tr>";
             Cell(FormatClock(error.millisecondsSinceStart / 1000), "num");

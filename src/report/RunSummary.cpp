@@ -52,7 +52,8 @@ double MedianOf(std::vector<double> values) {
     if (values.size() % 2 == 1)
         return upper;
     const double lower = *std::max_element(values.begin(), values.begin() + middle);
-    return lower + (upper - lower) / 2;
+    // Halved first, so two values near the largest double cannot sum to infinity.
+    return lower / 2 + upper / 2;
 }
 
 std::vector<RateSummary> SummarizeRates(const RunLogData& log) {
@@ -65,6 +66,7 @@ std::vector<RateSummary> SummarizeRates(const RunLogData& log) {
             continue;
         const RunLogSeries* loadSwitch = FindSeries(log, LoadKey(rate.load));
         counted.clear();
+        counted.reserve(series->values.size());
         for (size_t row = 0; row < series->values.size(); ++row) {
             if (SwitchOn(master, row) && SwitchOn(loadSwitch, row) && std::isfinite(series->values[row]))
                 counted.push_back(series->values[row]);

@@ -1,5 +1,6 @@
 // Writes the reports of two made-up runs (one passed, one failed) into a folder, for the schema check and the
-// browser check: passed.csv/.json/.html and failed.csv/.json/.html. Usage: compose_sample_report FOLDER [SECONDS]
+// browser check: passed.csv/.json/.html and failed.csv/.json/.html, labelled in the language of that index
+// (default English). Usage: compose_sample_report FOLDER [SECONDS [LANGUAGE]]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -34,7 +35,7 @@ bool Compose(const std::string& folder, const char* name, int seconds, int error
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: compose_sample_report FOLDER [SECONDS]\n");
+        std::fprintf(stderr, "usage: compose_sample_report FOLDER [SECONDS [LANGUAGE]]\n");
         return 2;
     }
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 3600;
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no language tables, or a bad length\n");
         return 1;
     }
-    CurrentLanguage = kReferenceLanguage;
+    CurrentLanguage = argc > 3 ? std::atoi(argv[3]) : kReferenceLanguage;
     if (!Compose(argv[1], "passed", seconds, 0) || !Compose(argv[1], "failed", seconds, 3)) {
         std::fprintf(stderr, "cannot write into %s\n", argv[1]);
         return 1;

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "report/CivilTime.h"
 #include "report/RunLog.h"
@@ -99,6 +101,34 @@ TEST(RunLog, NumbersLookTheSameInEveryLocale) {
         ASSERT_TRUE(ReadRunLog(ComposeLogColumnLine() + line, log));
         EXPECT_EQ(FindSeries(log, "mega_add_per_s")->values[0], 4505.125);
         std::setlocale(LC_ALL, "C");
+    }
+}
+
+TEST(RunLog, NumbersReadBackAsTheStandardLibraryReadsThem) {
+    std::string text = "mega_add_per_s\n";
+    std::vector<std::string> written;
+    double value = 0.001;
+    for (int i = 0; i < 2000; ++i, value = value * 1.37 + 0.001) {
+        std::string number;
+        AppendLogNumber(number, i % 2 ? -value : value);
+        written.push_back(number);
+        text += number + "\n";
+    }
+    for (const char* odd : {"1e3", ".5", "-0", "0.1234567890123456789", "12345678901234567890", "-", "1.2.3", "+1"}) {
+        written.push_back(odd);
+        text += std::string(odd) + "\n";
+    }
+    RunLogData log;
+    ASSERT_TRUE(ReadRunLog(text, log));
+    ASSERT_EQ(log.rows, written.size());
+    for (size_t row = 0; row < written.size(); ++row) {
+        double expected = std::nan("");
+        const std::string& number = written[row];
+        const auto result = std::from_chars(number.data(), number.data() + number.size(), expected);
+        if (result.ec != std::errc() || result.ptr != number.data() + number.size())
+            expected = std::nan("");
+        const double read = FindSeries(log, "mega_add_per_s")->values[row];
+        EXPECT_TRUE(read == expected || (std::isnan(read) && std::isnan(expected))) << number << " read as " << read;
     }
 }
 
