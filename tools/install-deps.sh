@@ -20,6 +20,7 @@ needed=(
     "python3-jsonschema:/usr/lib/python3/dist-packages/jsonschema/__init__.py"
     "chromium:/usr/bin/chromium"
 )
+needed+=("$@") # a caller's own needs in the same form, e.g. tools/package.sh asks for zip:/usr/bin/zip
 missing=()
 for entry in "${needed[@]}"; do
     package="${entry%%:*}"
