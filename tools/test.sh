@@ -33,6 +33,15 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j2
 GTEST_OUTPUT="xml:$results/native/" ctest --preset native
 
+echo "== the HTML report in a real browser (headless Chromium)"
+# Reports of a made-up day-long run, rendered from the file alone; the screenshots stay in build/report-check.
+rm -rf build/report-check
+mkdir -p build/report-check
+build/native/tests/compose_sample_report build/report-check 86400
+tools/check-report.sh build/report-check/failed.html FAILED 3
+tools/check-report.sh build/report-check/passed.html PASSED 3
+browser_checks=2
+
 echo "== Windows build under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
@@ -134,6 +143,6 @@ skipped=$(($(how_many skipped "${native[@]}") + $(how_many skipped "${final[@]}"
 failed=$(($(how_many failed "${native[@]}") + $(how_many failed "${final[@]}") + no_results))
 echo "kestrovane: $native_passed test cases natively under the sanitizers, $wine_passed in $(wc -w <<<"$programs")" \
     "programs under Wine ($first_run_failures failed on the first run), $skipped skipped; $fuzzed;" \
-    "$rig_checks checks of the test rig"
-echo "kestrovane: $((native_passed + wine_passed + fuzz_targets + rig_checks)) passed, $failed failed"
+    "$rig_checks checks of the test rig; $browser_checks reports checked in Chromium"
+echo "kestrovane: $((native_passed + wine_passed + fuzz_targets + rig_checks + browser_checks)) passed, $failed failed"
 [[ -z "$wine_failed" ]] && ((failed == 0))
