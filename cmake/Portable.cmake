@@ -13,6 +13,7 @@ add_library(kestrovane_portable STATIC
     src/settings/IniValue.cpp
     src/stress/PaintWorker.cpp
     src/stress/StressState.cpp
+    src/stress/VerifiedCopy.cpp
     ${KV_LANGUAGE_RESOURCE}
     ${KV_EXTENDED_LANGUAGE_RESOURCE}
 )

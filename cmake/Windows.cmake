@@ -14,9 +14,12 @@ add_library(kestrovane_core STATIC
     src/i18n/LanguageMenu_win.cpp
     src/i18n/LanguageTables_win.cpp
     src/i18n/TranslationFiles_win.cpp
+    src/run/ConsoleOutput_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
+    src/run/RunNotice_win.cpp
     src/stress/CpuWorker.cpp
+    src/stress/LoadCheck_win.cpp
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
     src/stress/PaintWorker_win.cpp

@@ -1,6 +1,11 @@
 // The processor load: a busy loop of integer additions on one thread per processor, and its measured rate.
 #include "stress/CpuWorker.h"
 
+#include <cinttypes>
+#include <cstdio>
+
+#include "run/RunRecord.h"
+#include "stress/LoadCheck.h"
 #include "stress/StressState.h"
 #include "stress/Workers.h"
 
@@ -23,14 +28,33 @@ constexpr int kCallsPerYield = 101;
 // One "add register, [cell]" per addition. GCC never folds a volatile load into an addition, so plain C++ would
 // cost a separate load instruction each; the asm reads the cell from memory every time and is never merged,
 // moved or dropped. The 32-bit sums wrap in the processor, as the hardware adds do.
-using Sum = int32_t;
+using Sum = MegaAddSum;
 #define KV_ADD(sum, cell) asm volatile("addl %1, %0" : "+r"(sum) : "m"(*reinterpret_cast<volatile int32_t*>(&cell)))
 #else
 // Signed 64-bit sums cannot overflow within a call (at most 25 × 333 per pass and sum); wrapping sums would let
 // the optimiser regroup the additions, hoist all 100 loads of a pass and spill them.
-using Sum = int64_t;
+using Sum = MegaAddSum;
 #define KV_ADD(sum, cell) (sum += cell.load(kRelaxed))
 #endif
+
+constexpr int32_t kCellValue = 333;
+constexpr int32_t kReadsPerPassAndSum = 25;
+
+void MarkRanOnce(const LoadRun& run, bool& marked) {
+    if (!marked) {
+        MarkLoadRan(run.runId, int(LoadType::Cpu));
+        marked = true;
+    }
+}
+
+// The check after every call: its cost is four compares against a constant per 100 million additions.
+void CheckCall(const LoadRun& run, MegaAddSums& sums) {
+    if (TakeInjectedFault(TestFaults.wrongSums))
+        sums.value[1] = MegaAddSum(uint64_t(sums.value[1]) + 1);
+    RunError error;
+    if (!CheckMegaAddSums(sums, kPassesPerCall, error))
+        ReportLoadError(run, error);
+}
 
 }  // namespace
 
@@ -39,6 +63,11 @@ MegaAddCalculator MegaAdder;
 MegaAddCalculator::~MegaAddCalculator() = default;
 
 int MegaAddCalculator::MegaAdd(int32_t passes) {
+    MegaAddSums sums;
+    return MegaAdd(passes, sums);
+}
+
+int MegaAddCalculator::MegaAdd(int32_t passes, MegaAddSums& sums) {
     cellA.store(333, kRelaxed);
     cellB.store(333, kRelaxed);
     cellC.store(333, kRelaxed);
@@ -58,7 +87,33 @@ int MegaAddCalculator::MegaAdd(int32_t passes) {
 #undef KV_ROUND
     } while (++pass < passes);
     sumSink = int32_t(sum1 + sum2 + sum3 + sum4);
+    sums.value[0] = sum1;
+    sums.value[1] = sum2;
+    sums.value[2] = sum3;
+    sums.value[3] = sum4;
     return 0;
+}
+
+MegaAddSum ExpectedMegaAddSum(int32_t passes) {
+    const uint64_t calls = passes < 1 ? 1 : uint64_t(passes);
+    // Unsigned arithmetic wraps without undefined behaviour; the conversion back gives the processor's result.
+    return MegaAddSum(calls * kReadsPerPassAndSum * kCellValue);
+}
+
+bool CheckMegaAddSums(const MegaAddSums& sums, int32_t passes, RunError& error) {
+    const MegaAddSum expected = ExpectedMegaAddSum(passes);
+    for (int i = 0; i < kMegaAddSumCount; ++i) {
+        if (sums.value[i] == expected)
+            continue;
+        error.source = ErrorSource::Additions;
+        error.expected = uint64_t(int64_t(expected));
+        error.actual = uint64_t(int64_t(sums.value[i]));
+        std::snprintf(error.detail, sizeof(error.detail),
+                      "additions: sum %d of %" PRId32 " passes is %" PRId64 ", expected %" PRId64, i + 1, passes,
+                      int64_t(sums.value[i]), int64_t(expected));
+        return false;
+    }
+    return true;
 }
 
 double MegaAddRateFor(int calls, int64_t milliseconds, int processors) {
@@ -66,12 +121,18 @@ double MegaAddRateFor(int calls, int64_t milliseconds, int processors) {
     return double(calls) * 100.0 / seconds * double(processors);
 }
 
-DWORD WINAPI CpuWorker(LPVOID) {
+DWORD WINAPI CpuWorker(LPVOID mainWindow) {
+    const LoadRun run = JoinCurrentRun(static_cast<HWND>(mainWindow));
+    bool markedRan = false;
     int64_t start = ClockMilliseconds();
     int callsSinceMeasurement = 0;
     int callsSinceYield = 0;
     do {
-        MegaAdder.MegaAdd(kPassesPerCall);
+        MegaAddSums sums;
+        MegaAdder.MegaAdd(kPassesPerCall, sums);
+        if (run.verify)
+            CheckCall(run, sums);
+        MarkRanOnce(run, markedRan);
         if (++callsSinceMeasurement == kCallsPerMeasurement) {
             const int64_t now = ClockMilliseconds();
             Stress.megaAddRate.store(
