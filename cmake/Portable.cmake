@@ -10,6 +10,7 @@ add_library(kestrovane_portable STATIC
     src/i18n/Lzari.cpp
     src/i18n/TranslationText.cpp
     src/run/RunRecord.cpp
+    src/run/WheaEvent.cpp
     src/settings/IniValue.cpp
     src/stress/PaintWorker.cpp
     src/stress/StressState.cpp

@@ -17,6 +17,7 @@ add_library(kestrovane_core STATIC
     src/run/ConsoleOutput_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
+    src/run/HardwareErrorWatch_win.cpp
     src/run/RunNotice_win.cpp
     src/stress/CpuWorker.cpp
     src/stress/LoadCheck_win.cpp
