@@ -12,6 +12,7 @@ add_library(kestrovane_portable STATIC
     src/run/RunRecord.cpp
     src/run/WheaEvent.cpp
     src/settings/IniValue.cpp
+    src/stress/CpuWorker.cpp
     src/stress/PaintWorker.cpp
     src/stress/StressState.cpp
     src/stress/VerifiedCopy.cpp

@@ -19,7 +19,7 @@ add_library(kestrovane_core STATIC
     src/stress/StressControl_win.cpp
     src/run/HardwareErrorWatch_win.cpp
     src/run/RunNotice_win.cpp
-    src/stress/CpuWorker.cpp
+    src/stress/CpuWorker_win.cpp
     src/stress/LoadCheck_win.cpp
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp

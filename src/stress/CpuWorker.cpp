@@ -1,13 +1,11 @@
-// The processor load: a busy loop of integer additions on one thread per processor, and its measured rate.
+// The processor load's busy loop of integer additions, the known value of its sums, and its measured rate.
 #include "stress/CpuWorker.h"
 
 #include <cinttypes>
 #include <cstdio>
 
 #include "run/RunRecord.h"
-#include "stress/LoadCheck.h"
 #include "stress/StressState.h"
-#include "stress/Workers.h"
 
 namespace {
 
@@ -19,10 +17,6 @@ volatile std::atomic<int32_t> cellC{333};
 
 // The sums are stored here at the end of each call so that no addition can be optimised away.
 volatile int32_t sumSink;
-
-constexpr int kPassesPerCall = 1000000;
-constexpr int kCallsPerMeasurement = 11;
-constexpr int kCallsPerYield = 101;
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 // One "add register, [cell]" per addition. GCC never folds a volatile load into an addition, so plain C++ would
@@ -39,22 +33,6 @@ using Sum = MegaAddSum;
 
 constexpr int32_t kCellValue = 333;
 constexpr int32_t kReadsPerPassAndSum = 25;
-
-void MarkRanOnce(const LoadRun& run, bool& marked) {
-    if (!marked) {
-        MarkLoadRan(run.runId, int(LoadType::Cpu));
-        marked = true;
-    }
-}
-
-// The check after every call: its cost is four compares against a constant per 100 million additions.
-void CheckCall(const LoadRun& run, MegaAddSums& sums) {
-    if (TakeInjectedFault(TestFaults.wrongSums))
-        sums.value[1] = MegaAddSum(uint64_t(sums.value[1]) + 1);
-    RunError error;
-    if (!CheckMegaAddSums(sums, kPassesPerCall, error))
-        ReportLoadError(run, error);
-}
 
 }  // namespace
 
@@ -119,31 +97,4 @@ bool CheckMegaAddSums(const MegaAddSums& sums, int32_t passes, RunError& error) 
 double MegaAddRateFor(int calls, int64_t milliseconds, int processors) {
     const double seconds = double(milliseconds) * 0.001;
     return double(calls) * 100.0 / seconds * double(processors);
-}
-
-DWORD WINAPI CpuWorker(LPVOID mainWindow) {
-    const LoadRun run = JoinCurrentRun(static_cast<HWND>(mainWindow));
-    bool markedRan = false;
-    int64_t start = ClockMilliseconds();
-    int callsSinceMeasurement = 0;
-    int callsSinceYield = 0;
-    do {
-        MegaAddSums sums;
-        MegaAdder.MegaAdd(kPassesPerCall, sums);
-        if (run.verify)
-            CheckCall(run, sums);
-        MarkRanOnce(run, markedRan);
-        if (++callsSinceMeasurement == kCallsPerMeasurement) {
-            const int64_t now = ClockMilliseconds();
-            Stress.megaAddRate.store(
-                MegaAddRateFor(callsSinceMeasurement, now - start, Stress.processorCount.load(kRelaxed)), kRelaxed);
-            start = now;
-            callsSinceMeasurement = 0;
-        }
-        if (++callsSinceYield == kCallsPerYield) {
-            Sleep(0);
-            callsSinceYield = 0;
-        }
-    } while (LoadKeepsRunning(Stress.cpuOn));
-    return 0;
 }
