@@ -18,6 +18,7 @@ add_library(kestrovane_core STATIC
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
     src/run/HardwareErrorWatch_win.cpp
+    src/run/RunControl_win.cpp
     src/run/RunNotice_win.cpp
     src/stress/CpuWorker_win.cpp
     src/stress/LoadCheck_win.cpp

@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "run/RunRecord.h"
+#include "stress/LoadCheck.h"
 #include "stress/StressState.h"
 
 namespace {
@@ -78,15 +78,15 @@ MegaAddSum ExpectedMegaAddSum(int32_t passes) {
     return MegaAddSum(calls * kReadsPerPassAndSum * kCellValue);
 }
 
-bool CheckMegaAddSums(const MegaAddSums& sums, int32_t passes, RunError& error) {
+bool CheckMegaAddSums(const MegaAddSums& sums, int32_t passes, LoadFault& fault) {
     const MegaAddSum expected = ExpectedMegaAddSum(passes);
     for (int i = 0; i < kMegaAddSumCount; ++i) {
         if (sums.value[i] == expected)
             continue;
-        error.source = ErrorSource::Additions;
-        error.expected = uint64_t(int64_t(expected));
-        error.actual = uint64_t(int64_t(sums.value[i]));
-        std::snprintf(error.detail, sizeof(error.detail),
+        fault.load = LoadType::Cpu;
+        fault.expected = uint64_t(int64_t(expected));
+        fault.actual = uint64_t(int64_t(sums.value[i]));
+        std::snprintf(fault.detail, sizeof(fault.detail),
                       "additions: sum %d of %" PRId32 " passes is %" PRId64 ", expected %" PRId64, i + 1, passes,
                       int64_t(sums.value[i]), int64_t(expected));
         return false;

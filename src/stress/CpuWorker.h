@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-struct RunError;
+struct LoadFault;
 
 // The running sums of one call. The GCC x86 build adds in 32-bit registers, which wrap as the processor's adds
 // do; elsewhere the sums are 64-bit and cannot overflow within a call (see CpuWorker.cpp).
@@ -38,6 +38,6 @@ double MegaAddRateFor(int calls, int64_t milliseconds, int processors);
 // pass, at least one pass, wrapping as MegaAddSum does.
 MegaAddSum ExpectedMegaAddSum(int32_t passes);
 
-// Compares the sums of a call of `passes` passes with their known value. On the first wrong one fills `error`
-// (source, expected and actual value, a description; not the processor or the time) and returns false.
-bool CheckMegaAddSums(const MegaAddSums& sums, int32_t passes, RunError& error);
+// Compares the sums of a call of `passes` passes with their known value. On the first wrong one fills `fault`
+// (load, expected and actual value, a description; not the processor) and returns false.
+bool CheckMegaAddSums(const MegaAddSums& sums, int32_t passes, LoadFault& fault);

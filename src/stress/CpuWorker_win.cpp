@@ -1,6 +1,5 @@
 // The processor load's worker thread: calls the busy loop again and again, checks each call's sums, publishes its
 // rate, yields now and then, and ends with its switch.
-#include "run/RunRecord.h"
 #include "stress/CpuWorker.h"
 #include "stress/LoadCheck.h"
 #include "stress/StressState.h"
@@ -12,26 +11,26 @@ constexpr int kPassesPerCall = 1000000;
 constexpr int kCallsPerMeasurement = 11;
 constexpr int kCallsPerYield = 101;
 
-void MarkRanOnce(const LoadRun& run, bool& marked) {
+void MarkRanOnce(const WorkerRun& run, bool& marked) {
     if (!marked) {
-        MarkLoadRan(run.runId, int(LoadType::Cpu));
+        ReportLoadOutcome(run, LoadType::Cpu, true);
         marked = true;
     }
 }
 
 // The check after every call: its cost is four compares against a constant per 100 million additions.
-void CheckCall(const LoadRun& run, MegaAddSums& sums) {
+void CheckCall(const WorkerRun& run, MegaAddSums& sums) {
     if (TakeInjectedFault(TestFaults.wrongSums))
         sums.value[1] = MegaAddSum(uint64_t(sums.value[1]) + 1);
-    RunError error;
-    if (!CheckMegaAddSums(sums, kPassesPerCall, error))
-        ReportLoadError(run, error);
+    LoadFault fault;
+    if (!CheckMegaAddSums(sums, kPassesPerCall, fault))
+        ReportLoadFault(run, fault);
 }
 
 }  // namespace
 
 DWORD WINAPI CpuWorker(LPVOID mainWindow) {
-    const LoadRun run = JoinCurrentRun(static_cast<HWND>(mainWindow));
+    const WorkerRun run = JoinCurrentRun(static_cast<HWND>(mainWindow));
     bool markedRan = false;
     int64_t start = ClockMilliseconds();
     int callsSinceMeasurement = 0;

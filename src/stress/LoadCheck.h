@@ -1,5 +1,6 @@
-// What a load's check does with a fault it found: records it in the run the worker was started for, with the
-// processor and the time, and lets the main window know. Also the test seams that inject faults.
+// What a load's check does with a fault it found: describes it with the processor and hands it to the run, which
+// installs the hooks below. The stress engine knows no more of runs than an id and these calls. Also the test
+// seams that inject faults.
 #pragma once
 
 #include <windows.h>
@@ -7,25 +8,65 @@
 #include <atomic>
 #include <cstdint>
 
-#include "run/RunRecord.h"
+#include "stress/StressState.h"
 
-// The run a worker belongs to, taken when it starts: a worker of an earlier run records nothing into a later one.
-struct LoadRun {
+constexpr int kLoadFaultDetailCapacity = 160;
+
+// A fault that a load's check found, as its worker describes it.
+struct LoadFault {
+    LoadType load = LoadType::Cpu;
+    // The logical processor the check ran on (across groups); -1 when not known.
+    int32_t processor = -1;
+    // Where in the block the fault lies, in bytes; 0 where that means nothing.
+    uint64_t offset = 0;
+    uint64_t expected = 0;
+    uint64_t actual = 0;
+    // A short English description for the log and the report, ASCII, always terminated.
+    char detail[kLoadFaultDetailCapacity] = {};
+};
+
+// The run a worker belongs to, taken when it starts: a worker of an earlier run reports nothing into a later one.
+struct WorkerRun {
     HWND window = nullptr;
     uint32_t runId = 0;
     // The run's "Verify results" setting.
     bool verify = true;
 };
 
-LoadRun JoinCurrentRun(HWND window);
+// The run's side of the master switch and of the workers' findings. Installed once by the run on the
+// user-interface thread before any load starts; a hook left null does nothing.
+struct RunHooks {
+    // The master switch went on with these loads (bit n: LoadType n), before any worker starts; returns the run
+    // the workers join.
+    WorkerRun (*begin)(HWND window, int32_t selectedLoads) = nullptr;
+    // The master switch went off: every worker was told to stop.
+    void (*end)(HWND window) = nullptr;
+    // A check found a fault. Any worker thread; must not block.
+    void (*fault)(const WorkerRun& run, const LoadFault& fault) = nullptr;
+    // A load did its work at least once, or could not run at all.
+    void (*outcome)(const WorkerRun& run, LoadType load, bool ran) = nullptr;
+};
+
+extern RunHooks StressRunHooks;
+
+// The run that workers starting now join: written by the master switch, read by each worker as it starts.
+struct CurrentWorkerRun {
+    std::atomic<uint32_t> runId{0};
+    std::atomic<int32_t> verify{1};
+};
+
+extern CurrentWorkerRun WorkerRunNow;
+
+WorkerRun JoinCurrentRun(HWND window);
 
 // The logical processor the calling thread runs on, counted across processor groups (group 1's first processor
 // follows group 0's last).
 int32_t CurrentProcessorIndex();
 
-// Stamps the error with the time since the run's start and, when it has none, the current processor; records it
-// and posts the window a notice. Any worker thread; never blocks.
-void ReportLoadError(const LoadRun& run, RunError& error);
+// Stamps the fault with the current processor when it has none and hands it to the run. Never blocks.
+void ReportLoadFault(const WorkerRun& run, LoadFault& fault);
+// Tells the run once that the load did its work, or that it could not run at all.
+void ReportLoadOutcome(const WorkerRun& run, LoadType load, bool ran);
 
 // Test seams: faults that the detector self-test and the tests inject into the real workers. The normal program
 // never sets them; the workers look at them once per call or pass, outside their hot loops.

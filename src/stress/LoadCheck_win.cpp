@@ -1,16 +1,15 @@
-// Recording the faults that the loads' checks find, with the processor that found them.
+// Handing the faults that the loads' checks find to the run, with the processor that found them.
 #include "stress/LoadCheck.h"
 
-#include "run/RunNotice_win.h"
-#include "stress/StressState.h"
-
 InjectedFaults TestFaults;
+RunHooks StressRunHooks;
+CurrentWorkerRun WorkerRunNow;
 
-LoadRun JoinCurrentRun(HWND window) {
-    LoadRun run;
+WorkerRun JoinCurrentRun(HWND window) {
+    WorkerRun run;
     run.window = window;
-    run.runId = CurrentRun.runId.load(std::memory_order_acquire);
-    run.verify = CurrentRun.settings.verify.load(std::memory_order_relaxed) != 0;
+    run.runId = WorkerRunNow.runId.load(std::memory_order_acquire);
+    run.verify = WorkerRunNow.verify.load(kRelaxed) != 0;
     return run;
 }
 
@@ -23,10 +22,15 @@ int32_t CurrentProcessorIndex() {
     return index;
 }
 
-void ReportLoadError(const LoadRun& run, RunError& error) {
-    error.millisecondsSinceStart = ClockMilliseconds() - CurrentRun.startMilliseconds;
-    if (error.processor < 0)
-        error.processor = CurrentProcessorIndex();
-    if (RecordRunError(run.runId, error))
-        PostRunErrorNotice(run.window);
+void ReportLoadFault(const WorkerRun& run, LoadFault& fault) {
+    if (fault.processor < 0)
+        fault.processor = CurrentProcessorIndex();
+    fault.detail[kLoadFaultDetailCapacity - 1] = 0;
+    if (StressRunHooks.fault)
+        StressRunHooks.fault(run, fault);
+}
+
+void ReportLoadOutcome(const WorkerRun& run, LoadType load, bool ran) {
+    if (StressRunHooks.outcome)
+        StressRunHooks.outcome(run, load, ran);
 }

@@ -21,30 +21,24 @@ void CopyWholeBlock(void* destination, const void* source, size_t bytes) {
     copyBlock(destination, source, bytes);
 }
 
-constexpr int kMemoryLoad = int(LoadType::Memory);
-
-void MarkOutcome(const LoadRun* run, bool ran) {
-    if (!run)
-        return;
-    if (ran)
-        MarkLoadRan(run->runId, kMemoryLoad);
-    else
-        MarkLoadCouldNotRun(run->runId, kMemoryLoad);
+void MarkOutcome(const WorkerRun* run, bool ran) {
+    if (run)
+        ReportLoadOutcome(*run, LoadType::Memory, ran);
 }
 
 void RecordMismatch(void* context, const MemoryMismatch& mismatch) {
-    const LoadRun& run = *static_cast<const LoadRun*>(context);
-    RunError error;
-    error.source = ErrorSource::Memory;
-    error.offset = mismatch.offset;
-    error.expected = mismatch.expected;
-    error.actual = mismatch.actual;
-    std::snprintf(error.detail, sizeof(error.detail),
+    const WorkerRun& run = *static_cast<const WorkerRun*>(context);
+    LoadFault fault;
+    fault.load = LoadType::Memory;
+    fault.offset = mismatch.offset;
+    fault.expected = mismatch.expected;
+    fault.actual = mismatch.actual;
+    std::snprintf(fault.detail, sizeof(fault.detail),
                   "memory: block %d, offset 0x%" PRIx64 ": read 0x%016" PRIx64 ", expected 0x%016" PRIx64
                   " (bits 0x%" PRIx64 " differ)",
                   mismatch.block, uint64_t(mismatch.offset), mismatch.actual, mismatch.expected,
                   mismatch.actual ^ mismatch.expected);
-    ReportLoadError(run, error);
+    ReportLoadFault(run, fault);
 }
 
 // A different pattern for every worker and start, so that two workers never hold the same data.
@@ -66,7 +60,7 @@ void FlipInjectedBit(VerifiedBlocks& blocks) {
 
 const MemoryBlockCalls kHeapMemoryCalls = {std::malloc, std::free, CopyWholeBlock};
 
-DWORD RunMemoryLoad(const MemoryBlockCalls& calls, const LoadRun* run) {
+DWORD RunMemoryLoad(const MemoryBlockCalls& calls, const WorkerRun* run) {
     void* source = calls.allocate(kMemoryBlockBytes);
     void* destination = calls.allocate(kMemoryBlockBytes);
     // A worker that cannot get both blocks ends alone and silently; the others go on.
@@ -83,7 +77,7 @@ DWORD RunMemoryLoad(const MemoryBlockCalls& calls, const LoadRun* run) {
     return 1;
 }
 
-DWORD RunVerifiedMemoryLoad(const MemoryBlockCalls& calls, const LoadRun& run) {
+DWORD RunVerifiedMemoryLoad(const MemoryBlockCalls& calls, const WorkerRun& run) {
     void* source = calls.allocate(kMemoryBlockBytes);
     void* destination = calls.allocate(kMemoryBlockBytes);
     MarkOutcome(&run, source && destination);
@@ -93,7 +87,7 @@ DWORD RunVerifiedMemoryLoad(const MemoryBlockCalls& calls, const LoadRun& run) {
         blocks.block[1] = static_cast<uint64_t*>(destination);
         blocks.bytes = kMemoryBlockBytes;
         StartVerifiedBlocks(blocks, PatternSeed());
-        const MismatchSink sink = {RecordMismatch, const_cast<LoadRun*>(&run)};
+        const MismatchSink sink = {RecordMismatch, const_cast<WorkerRun*>(&run)};
         do {
             FlipInjectedBit(blocks);
             VerifiedCopyPass(blocks, sink);
@@ -107,6 +101,6 @@ DWORD RunVerifiedMemoryLoad(const MemoryBlockCalls& calls, const LoadRun& run) {
 }
 
 DWORD WINAPI MemoryWorker(LPVOID mainWindow) {
-    const LoadRun run = JoinCurrentRun(static_cast<HWND>(mainWindow));
+    const WorkerRun run = JoinCurrentRun(static_cast<HWND>(mainWindow));
     return run.verify ? RunVerifiedMemoryLoad(kHeapMemoryCalls, run) : RunMemoryLoad(kHeapMemoryCalls, &run);
 }

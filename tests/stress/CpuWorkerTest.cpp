@@ -9,6 +9,7 @@
 #include "stress/StressControl.h"
 #include "stress/Workers.h"
 #include "support/Scratch.h"
+#include "support/TestRun.h"
 
 TEST(CpuWorker, RateIsMillionsOfAdditionsPerSecondForAllProcessors) {
     EXPECT_DOUBLE_EQ(MegaAddRateFor(11, 2200, 1), 500.0);
@@ -48,11 +49,11 @@ TEST(CpuWorker, EachSumOfACallHasItsKnownValueAndAWrongOneIsDescribed) {
         MegaAdder.MegaAdd(passes, sums);
         for (MegaAddSum sum : sums.value)
             EXPECT_EQ(sum, ExpectedMegaAddSum(passes)) << passes << " passes";
-        RunError error;
+        LoadFault error;
         EXPECT_TRUE(CheckMegaAddSums(sums, passes, error));
         sums.value[2] ^= 4;
         ASSERT_FALSE(CheckMegaAddSums(sums, passes, error));
-        EXPECT_EQ(error.source, ErrorSource::Additions);
+        EXPECT_EQ(error.load, LoadType::Cpu);
         EXPECT_EQ(int64_t(error.expected), int64_t(ExpectedMegaAddSum(passes)));
         EXPECT_EQ(int64_t(error.actual), int64_t(sums.value[2]));
         EXPECT_NE(std::string(error.detail).find("sum 3"), std::string::npos) << error.detail;
@@ -68,7 +69,7 @@ TEST(CpuWorker, AWrongSumIsRecordedWithTheProcessorThatRanTheCall) {
     SYSTEM_INFO info;
     GetSystemInfo(&info);
     const int processor = info.dwNumberOfProcessors > 1 ? 1 : 0;
-    const uint32_t runId = BeginRun(1 << int(LoadType::Cpu), ClockMilliseconds(), 0);
+    BeginTestRun(1 << int(LoadType::Cpu));
     Stress.processorCount = 1;
     Stress.cpuOn = 1;
     Stress.masterOn = 1;
@@ -82,7 +83,7 @@ TEST(CpuWorker, AWrongSumIsRecordedWithTheProcessorThatRanTheCall) {
     Stress.masterOn = 0;
     EXPECT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0);
     CloseHandle(thread);
-    EndRun(ClockMilliseconds());
+    EndTestRun();
     EXPECT_EQ(CurrentRun.errorCount.load(), 1) << "one injected fault, one error";
     ASSERT_EQ(CurrentRun.errorSlotReady[0].load(), 1);
     const RunError& error = CurrentRun.errors[0];
@@ -92,5 +93,4 @@ TEST(CpuWorker, AWrongSumIsRecordedWithTheProcessorThatRanTheCall) {
     EXPECT_EQ(CurrentRun.processorErrors[processor].load(), 1);
     EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Failed);
     EXPECT_EQ(TestFaults.wrongSums.load(), 0);
-    (void)runId;
 }

@@ -15,6 +15,7 @@
 #include "stress/StressControl.h"
 #include "stress/Workers.h"
 #include "support/Scratch.h"
+#include "support/TestRun.h"
 
 namespace {
 
@@ -232,15 +233,14 @@ TEST_F(MemoryWorkerTest, AFailedAllocationEndsThatWorkerAloneAndSilently) {
 namespace {
 
 DWORD WINAPI VerifiedHeapLoad(LPVOID run) {
-    return RunVerifiedMemoryLoad(kHeapMemoryCalls, *static_cast<LoadRun*>(run));
+    return RunVerifiedMemoryLoad(kHeapMemoryCalls, *static_cast<WorkerRun*>(run));
 }
 
 }  // namespace
 
 TEST_F(MemoryWorkerTest, AFlippedBitIsRecordedWithItsOffsetAndTheWorkersProcessorOnceOnly) {
     const int processor = ProcessorCount() > 1 ? 1 : 0;
-    LoadRun run;
-    run.runId = BeginRun(1 << int(LoadType::Memory), ClockMilliseconds(), 0);
+    WorkerRun run = BeginTestRun(1 << int(LoadType::Memory));
     TestFaults.memoryFlipOffset = 0x123457;
     TestFaults.memoryFlipBit = 5;
     TestFaults.memoryBitFlips = 1;
@@ -255,7 +255,7 @@ TEST_F(MemoryWorkerTest, AFlippedBitIsRecordedWithItsOffsetAndTheWorkersProcesso
     Stress.memoryOn = 0;
     EXPECT_EQ(WaitForSingleObject(worker, kDeadline), WAIT_OBJECT_0);
     CloseHandle(worker);
-    EndRun(ClockMilliseconds());
+    EndTestRun();
     ASSERT_EQ(CurrentRun.errorCount.load(), 1);
     const RunError& error = CurrentRun.errors[0];
     EXPECT_EQ(error.source, ErrorSource::Memory);
@@ -266,13 +266,13 @@ TEST_F(MemoryWorkerTest, AFlippedBitIsRecordedWithItsOffsetAndTheWorkersProcesso
 }
 
 TEST_F(MemoryWorkerTest, VerifiedWorkersOnEveryProcessorFindNothingInACleanRun) {
-    BeginRun(1 << int(LoadType::Memory), ClockMilliseconds(), 0);
+    BeginTestRun(1 << int(LoadType::Memory));
     const int threadsBefore = CountProcessThreads();
     StartLoadWorkers(nullptr, LoadType::Memory);
     Sleep(2000);
     Stress.memoryOn = 0;
     EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == threadsBefore; }, kDeadline));
-    EndRun(ClockMilliseconds());
+    EndTestRun();
     EXPECT_EQ(CurrentRun.errorCount.load(), 0);
     EXPECT_EQ(CurrentRun.loadRan[int(LoadType::Memory)].load(), 1);
     EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Passed);

@@ -1,0 +1,86 @@
+// The run's side of the master switch: begin and end, the hardware error watch, and the workers' findings.
+#include "run/RunControl_win.h"
+
+#include <ctime>
+
+#include "run/HardwareErrorWatch_win.h"
+#include "run/RunNotice_win.h"
+#include "settings/IniStore.h"
+#include "stress/LoadCheck.h"
+#include "stress/StressState.h"
+
+RunSettingOverrides RunOverrides;
+
+namespace {
+
+ErrorSource SourceOf(LoadType load) {
+    return load == LoadType::Memory ? ErrorSource::Memory : ErrorSource::Additions;
+}
+
+WorkerRun BeginLoadRun(HWND window, int32_t selectedLoads) {
+    const RunSettings settings = NextRunSettings();
+    WorkerRun run;
+    run.window = window;
+    run.verify = settings.verify;
+    run.runId = BeginRun(selectedLoads, ClockMilliseconds(), int64_t(std::time(nullptr)), settings);
+    StartHardwareErrorWatch(window, run.runId, ClockMilliseconds);
+    return run;
+}
+
+void EndLoadRun(HWND window) {
+    if (!CurrentRun.active.load(std::memory_order_acquire))
+        return;
+    StopHardwareErrorWatch();
+    EndRun(ClockMilliseconds());
+    PostMessageW(window, kRunEndedMessage, WPARAM(CurrentRun.runId.load(std::memory_order_relaxed)), 0);
+}
+
+// Any worker thread: the record takes it without a lock and the window is told without waiting.
+void RecordLoadFault(const WorkerRun& run, const LoadFault& fault) {
+    RunError error;
+    error.millisecondsSinceStart = ClockMilliseconds() - CurrentRun.startMilliseconds.load(std::memory_order_relaxed);
+    error.source = SourceOf(fault.load);
+    error.processor = fault.processor;
+    error.offset = fault.offset;
+    error.expected = fault.expected;
+    error.actual = fault.actual;
+    static_assert(sizeof(error.detail) == sizeof(fault.detail));
+    for (size_t i = 0; i < sizeof(error.detail); ++i)
+        error.detail[i] = fault.detail[i];
+    if (RecordRunError(run.runId, error))
+        PostRunErrorNotice(run.window);
+}
+
+void RecordLoadOutcome(const WorkerRun& run, LoadType load, bool ran) {
+    if (ran)
+        MarkLoadRan(run.runId, int(load));
+    else
+        MarkLoadCouldNotRun(run.runId, int(load));
+}
+
+bool Overridden(int value, const wchar_t* key, int fallback) {
+    return (value >= 0 ? value : ReadSetting(key, fallback)) != 0;
+}
+
+}  // namespace
+
+RunSettings NextRunSettings() {
+    RunSettings settings;
+    settings.verify = Overridden(RunOverrides.verify, kVerifySettingKey, 1);
+    settings.stopOnError = Overridden(RunOverrides.stopOnError, kStopOnErrorSettingKey, 0);
+    return settings;
+}
+
+void InstallRunHooks() {
+    StressRunHooks.begin = BeginLoadRun;
+    StressRunHooks.end = EndLoadRun;
+    StressRunHooks.fault = RecordLoadFault;
+    StressRunHooks.outcome = RecordLoadOutcome;
+}
+
+void EndRunAtExit() {
+    if (!CurrentRun.active.load(std::memory_order_acquire))
+        return;
+    StopHardwareErrorWatch();
+    EndRun(ClockMilliseconds());
+}

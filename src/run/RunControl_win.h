@@ -1,0 +1,29 @@
+// The run around the loads: it begins when the master switch goes on and ends when it goes off or the program
+// ends, with the settings it was started with, the hardware error watch, and the workers' findings recorded.
+#pragma once
+
+#include <windows.h>
+
+#include "run/RunRecord.h"
+
+// Settings keys, section "Program": check the loads' results (default 1), end the run at its first error
+// (default 0).
+constexpr wchar_t kVerifySettingKey[] = L"verify";
+constexpr wchar_t kStopOnErrorSettingKey[] = L"stop_on_error";
+
+// What the command line may say for the next runs instead of the stored settings: -1 leaves the setting to rule.
+struct RunSettingOverrides {
+    int verify = -1;
+    int stopOnError = -1;
+};
+extern RunSettingOverrides RunOverrides;
+
+// The settings the next run starts with: the stored ones, unless overridden.
+RunSettings NextRunSettings();
+
+// Hooks the run into the stress engine's master switch and workers. User-interface thread, before any load
+// starts; calling it again changes nothing.
+void InstallRunHooks();
+
+// Ends the run that lasts, if one does, as the program's end does; posts no result.
+void EndRunAtExit();
