@@ -4,7 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "stress/LoadCheck.h"
+#include "stress/LoadFault.h"
 #include "stress/StressState.h"
 
 namespace {

@@ -8,22 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "stress/LoadFault.h"
 #include "stress/StressState.h"
-
-constexpr int kLoadFaultDetailCapacity = 160;
-
-// A fault that a load's check found, as its worker describes it.
-struct LoadFault {
-    LoadType load = LoadType::Cpu;
-    // The logical processor the check ran on (across groups); -1 when not known.
-    int32_t processor = -1;
-    // Where in the block the fault lies, in bytes; 0 where that means nothing.
-    uint64_t offset = 0;
-    uint64_t expected = 0;
-    uint64_t actual = 0;
-    // A short English description for the log and the report, ASCII, always terminated.
-    char detail[kLoadFaultDetailCapacity] = {};
-};
 
 // The run a worker belongs to, taken when it starts: a worker of an earlier run reports nothing into a later one.
 struct WorkerRun {
