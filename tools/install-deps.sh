@@ -17,6 +17,7 @@ needed=(
     "clang-format:/usr/bin/clang-format"
     "g++:/usr/bin/g++"
 )
+needed+=("$@") # a caller's own needs in the same form, e.g. tools/package.sh asks for zip:/usr/bin/zip
 missing=()
 for entry in "${needed[@]}"; do
     package="${entry%%:*}"

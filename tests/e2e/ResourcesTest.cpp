@@ -81,7 +81,8 @@ TEST_F(ResourcesTest, TheManifestBindsCommonControls6AndRunsAsInvoker) {
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 }
 
-TEST_F(ResourcesTest, TheVersionNamesTheProductAndVersion491) {
+// What Explorer's properties of the file show, read the way Explorer reads it.
+TEST_F(ResourcesTest, TheVersionNamesTheProductVersion491AndTheCopyright) {
     const std::wstring path = BuiltProgramPath();
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
@@ -90,6 +91,10 @@ TEST_F(ResourcesTest, TheVersionNamesTheProductAndVersion491) {
     ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
     EXPECT_EQ(VersionValue(info, L"ProductName"), L"Kestrovane");
     EXPECT_EQ(VersionValue(info, L"ProductVersion"), L"4.91");
+    EXPECT_EQ(VersionValue(info, L"FileVersion"), L"4.91");
+    EXPECT_EQ(VersionValue(info, L"FileDescription"), L"Kestrovane stress test");
+    EXPECT_EQ(VersionValue(info, L"OriginalFilename"), L"kestrovane.exe");
+    EXPECT_EQ(VersionValue(info, L"LegalCopyright"), L"Copyright (c) 2026 the Kestrovane authors");
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
