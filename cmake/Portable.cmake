@@ -10,6 +10,8 @@ add_library(kestrovane_portable STATIC
     src/i18n/Lzari.cpp
     src/i18n/TranslationText.cpp
     src/run/RunRecord.cpp
+    src/run/RunStatusText.cpp
+    src/run/SelfTest.cpp
     src/run/WheaEvent.cpp
     src/settings/IniValue.cpp
     src/stress/CpuWorker.cpp
