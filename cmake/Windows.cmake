@@ -9,6 +9,7 @@ add_library(kestrovane_core STATIC
     src/app/ClientPaint.cpp
     src/app/MainWindow.cpp
     src/app/Startup.cpp
+    src/app/RunStatus.cpp
     src/app/UiHandles.cpp
     src/app/WindowProc.cpp
     src/i18n/LanguageMenu_win.cpp
@@ -20,6 +21,7 @@ add_library(kestrovane_core STATIC
     src/run/HardwareErrorWatch_win.cpp
     src/run/RunControl_win.cpp
     src/run/RunNotice_win.cpp
+    src/run/SelfTest_win.cpp
     src/stress/CpuWorker_win.cpp
     src/stress/LoadCheck_win.cpp
     src/stress/DiskWorker.cpp

@@ -1,10 +1,13 @@
 // The run's side of the master switch: begin and end, the hardware error watch, and the workers' findings.
 #include "run/RunControl_win.h"
 
+#include <atomic>
 #include <ctime>
+#include <cwchar>
 
 #include "run/HardwareErrorWatch_win.h"
 #include "run/RunNotice_win.h"
+#include "run/SelfTest.h"
 #include "settings/IniStore.h"
 #include "stress/LoadCheck.h"
 #include "stress/StressState.h"
@@ -12,6 +15,16 @@
 RunSettingOverrides RunOverrides;
 
 namespace {
+
+// The test seam's WHEA event, taken by the next run's start.
+std::atomic<int32_t> injectWheaEvent{0};
+
+void FeedInjectedWheaEvent(HWND window, uint32_t runId) {
+    if (injectWheaEvent.exchange(0, std::memory_order_relaxed) == 0)
+        return;
+    RunError error;
+    HandleLoggedEventXml(window, runId, kRecordedWheaEventXml, 0, error);
+}
 
 ErrorSource SourceOf(LoadType load) {
     return load == LoadType::Memory ? ErrorSource::Memory : ErrorSource::Additions;
@@ -24,6 +37,7 @@ WorkerRun BeginLoadRun(HWND window, int32_t selectedLoads) {
     run.verify = settings.verify;
     run.runId = BeginRun(selectedLoads, ClockMilliseconds(), int64_t(std::time(nullptr)), settings);
     StartHardwareErrorWatch(window, run.runId, ClockMilliseconds);
+    FeedInjectedWheaEvent(window, run.runId);
     return run;
 }
 
@@ -83,4 +97,18 @@ void EndRunAtExit() {
         return;
     StopHardwareErrorWatch();
     EndRun(ClockMilliseconds());
+}
+
+void ArmTestFaults(const wchar_t* faults) {
+    if (!faults)
+        return;
+    if (std::wcsstr(faults, L"sum"))
+        TestFaults.wrongSums.store(1, std::memory_order_relaxed);
+    if (std::wcsstr(faults, L"bit")) {
+        TestFaults.memoryFlipOffset.store(0x1000, std::memory_order_relaxed);
+        TestFaults.memoryFlipBit.store(3, std::memory_order_relaxed);
+        TestFaults.memoryBitFlips.store(1, std::memory_order_relaxed);
+    }
+    if (std::wcsstr(faults, L"whea"))
+        injectWheaEvent.store(1, std::memory_order_relaxed);
 }

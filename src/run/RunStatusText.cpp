@@ -34,7 +34,9 @@ std::u16string SourceName(ErrorSource source) {
     if (text >= 0)
         return std::u16string(Text(text));
     // A check added later without a text of its own still says which one it is.
-    return u"check " + DecimalText(int(source));
+    std::u16string name = u"check ";
+    name += DecimalText(int(source));
+    return name;
 }
 
 bool FirstError(const RunRecord& run, RunError& error) {
@@ -115,7 +117,9 @@ std::u16string DecimalText(int64_t value) {
         digits.insert(digits.begin(), char16_t(u'0' + magnitude % 10));
         magnitude /= 10;
     } while (magnitude);
-    return negative ? u"-" + digits : digits;
+    if (negative)
+        digits.insert(digits.begin(), u'-');
+    return digits;
 }
 
 std::u16string DurationText(int64_t milliseconds) {
@@ -123,7 +127,12 @@ std::u16string DurationText(int64_t milliseconds) {
     const auto twoDigits = [](int64_t value) {
         return std::u16string{char16_t(u'0' + value / 10), char16_t(u'0' + value % 10)};
     };
-    return DecimalText(seconds / 3600) + u":" + twoDigits(seconds / 60 % 60) + u":" + twoDigits(seconds % 60);
+    std::u16string text = DecimalText(seconds / 3600);
+    text += u':';
+    text += twoDigits(seconds / 60 % 60);
+    text += u':';
+    text += twoDigits(seconds % 60);
+    return text;
 }
 
 std::u16string ErrorPlaceText(const RunError& error) {
@@ -147,29 +156,37 @@ StatusPart ComposeStatusPart(const RunRecord& run) {
         part.text = AnySelectedLoadVerified(run) ? FillPlaceholders(Text(kTextVerifiedErrors), {u"0"})
                                                  : std::u16string(Text(kTextNotVerified));
     }
-    if (HardwareLogMissing(run))
-        part.text += std::u16string(kPartSeparator) + std::u16string(Text(kTextHardwareLogNotAvailable));
+    if (HardwareLogMissing(run)) {
+        part.text += kPartSeparator;
+        part.text += Text(kTextHardwareLogNotAvailable);
+    }
     return part;
 }
 
 std::u16string ComposeRunResult(const RunRecord& run, int64_t nowMilliseconds) {
     std::u16string result(Text(VerdictText(RunVerdict(run))));
+    const auto line = [&result](std::u16string_view text) {
+        result += u'\n';
+        result += text;
+    };
     if (run.errorCount.load(std::memory_order_relaxed) > 0)
-        result += u"\n" + ErrorCountText(run);
+        line(ErrorCountText(run));
     const int64_t end = run.active.load(std::memory_order_acquire) ? nowMilliseconds : run.endMilliseconds;
-    result += u"\n" + FillPlaceholders(Text(kTextRunTime), {DurationText(end - run.startMilliseconds.load())});
+    line(FillPlaceholders(Text(kTextRunTime), {DurationText(end - run.startMilliseconds.load())}));
     RunError first;
     if (FirstError(run, first)) {
-        result += u"\n" + FillPlaceholders(Text(kTextFirstError),
-                                           {ErrorPlaceText(first), DurationText(first.millisecondsSinceStart)});
-        result += u"\n" + Widened(first.detail);
+        line(FillPlaceholders(Text(kTextFirstError),
+                              {ErrorPlaceText(first), DurationText(first.millisecondsSinceStart)}));
+        line(Widened(first.detail));
     }
     for (int load = 0; load < kRunLoadCount; ++load) {
-        if ((run.selectedLoads >> load & 1) && !LoadIsVerified(run, load))
-            result +=
-                u"\n" + std::u16string(Text(kLoadNameTexts[load])) + u": " + std::u16string(Text(kTextNotVerified));
+        if ((run.selectedLoads >> load & 1) && !LoadIsVerified(run, load)) {
+            line(Text(kLoadNameTexts[load]));
+            result += u": ";
+            result += Text(kTextNotVerified);
+        }
     }
     if (HardwareLogMissing(run))
-        result += u"\n" + std::u16string(Text(kTextHardwareLogNotAvailable));
+        line(Text(kTextHardwareLogNotAvailable));
     return result;
 }
