@@ -67,8 +67,6 @@ protected:
     void TearDown() override {
         StopProgram(program_);
         SetEnvironmentVariableW(kInjectVariable, nullptr);
-        if (HasFailure())
-            SaveFailureScreenshot(testing::UnitTest::GetInstance()->current_test_info()->name());
     }
 
     void Start(const std::string& iniText, const wchar_t* faults = nullptr) {
