@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "run/RunRecord.h"
 #include "stress/CpuWorker.h"
+#include "stress/LoadFault.h"
 #include "stress/StressControl.h"
 #include "stress/Workers.h"
 
@@ -40,8 +40,8 @@ double CheckedMegaAddsPerSecond() {
     for (int i = 0; i < kCalls; ++i) {
         MegaAddSums sums;
         MegaAdder.MegaAdd(kPasses, sums);
-        RunError error;
-        wrong += CheckMegaAddSums(sums, kPasses, error) ? 0 : 1;
+        LoadFault fault;
+        wrong += CheckMegaAddSums(sums, kPasses, fault) ? 0 : 1;
     }
     const double rate = kCalls * 100.0 * kPasses / SecondsSince(start) / 1e6;
     if (wrong)
