@@ -35,11 +35,23 @@ bool RunWithOutput(const std::wstring& arguments, std::string* output, DWORD* ex
         CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(writer);
     if (started) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(reader, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-            output->append(buffer, read);
-        WaitForSingleObject(process.hProcess, 30000);
+        // Read while the program runs and drain after it ended, never waiting for the pipe's end: under Wine a
+        // helper process may inherit the writing end and hold it open after the program is gone.
+        const ULONGLONG deadline = GetTickCount64() + 60000;
+        bool ended = false;
+        while (!ended && GetTickCount64() < deadline) {
+            ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+            DWORD available = 0;
+            while (PeekNamedPipe(reader, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+                char buffer[4096];
+                DWORD read = 0;
+                if (!ReadFile(reader, buffer, available < sizeof(buffer) ? available : sizeof(buffer), &read,
+                              nullptr) ||
+                    read == 0)
+                    break;
+                output->append(buffer, read);
+            }
+        }
         GetExitCodeProcess(process.hProcess, exitCode);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
