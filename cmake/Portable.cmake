@@ -5,10 +5,12 @@ add_library(kestrovane_portable STATIC
     src/app/ClientArea.cpp
     src/app/InfoText.cpp
     src/app/ShellFormat.cpp
+    src/base/BoundedText.cpp
     src/i18n/LanguageMenuItems.cpp
     src/i18n/LanguageTables.cpp
     src/i18n/Lzari.cpp
     src/i18n/TranslationText.cpp
+    src/run/OptionsMenu.cpp
     src/run/RunRecord.cpp
     src/run/RunStatusText.cpp
     src/run/SelfTest.cpp

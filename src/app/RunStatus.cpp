@@ -7,8 +7,8 @@
 #include <string>
 
 #include "app/UiHandles.h"
+#include "base/WideText.h"
 #include "i18n/LanguageTables.h"
-#include "i18n/WideText.h"
 #include "run/RunNotice_win.h"
 #include "run/RunRecord.h"
 #include "run/RunStatusText.h"

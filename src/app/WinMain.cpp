@@ -3,8 +3,8 @@
 
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "base/WideText.h"
 #include "i18n/LanguageTables.h"
-#include "i18n/WideText.h"
 #include "run/RunControl_win.h"
 #include "run/SelfTest.h"
 #include "run/SelfTest_win.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "i18n/WideText.h"
+#include "base/WideText.h"
 
 namespace {
 

@@ -15,8 +15,9 @@ volatile std::atomic<int32_t> cellA{333};
 volatile std::atomic<int32_t> cellB{333};
 volatile std::atomic<int32_t> cellC{333};
 
-// The sums are stored here at the end of each call so that no addition can be optimised away.
-volatile int32_t sumSink;
+// The sums are stored here at the end of each call so that no addition can be optimised away. Every worker
+// stores into it at once: atomic, so that the stores do not race, and volatile, so that none is dropped.
+volatile std::atomic<int32_t> sumSink{0};
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 // One "add register, [cell]" per addition. GCC never folds a volatile load into an addition, so plain C++ would
@@ -64,7 +65,7 @@ int MegaAddCalculator::MegaAdd(int32_t passes, MegaAddSums& sums) {
 #undef KV_FIVE_ROUNDS
 #undef KV_ROUND
     } while (++pass < passes);
-    sumSink = int32_t(sum1 + sum2 + sum3 + sum4);
+    sumSink.store(int32_t(sum1 + sum2 + sum3 + sum4), kRelaxed);
     sums.value[0] = sum1;
     sums.value[1] = sum2;
     sums.value[2] = sum3;
