@@ -11,6 +11,7 @@ add_library(kestrovane_portable STATIC
     src/i18n/Lzari.cpp
     src/i18n/TranslationText.cpp
     src/run/OptionsMenu.cpp
+    src/run/RunOptions.cpp
     src/run/RunRecord.cpp
     src/run/RunStatusText.cpp
     src/run/SelfTest.cpp

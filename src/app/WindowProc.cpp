@@ -14,6 +14,7 @@
 #include "i18n/LanguageTables.h"
 #include "run/RunControl_win.h"
 #include "run/RunNotice_win.h"
+#include "run/SelfTest_win.h"
 #include "settings/IniStore.h"
 #include "stress/StressControl.h"
 
@@ -125,6 +126,13 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kCommandLanguage:
             ShowLanguageMenu();
+            return 0;
+        case kCommandVerifyResults:
+        case kCommandStopOnFirstError:
+            ToggleRunOption(LOWORD(wParam));
+            return 0;
+        case kCommandCheckErrorDetection:
+            StartSelfTestThread(window);
             return 0;
         case kCommandDonate:
         case kCommandFaq:

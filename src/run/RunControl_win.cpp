@@ -72,17 +72,44 @@ void RecordLoadOutcome(const WorkerRun& run, LoadType load, bool ran) {
         MarkLoadCouldNotRun(run.runId, int(load));
 }
 
-bool Overridden(int value, const wchar_t* key, int fallback) {
-    return (value >= 0 ? value : ReadSetting(key, fallback)) != 0;
+bool Overridden(int value, const std::atomic<int32_t>& option) {
+    return (value >= 0 ? value : option.load(std::memory_order_relaxed)) != 0;
+}
+
+void LoadOption(std::atomic<int32_t>& option, const wchar_t* key, int fallback) {
+    option.store(ReadSetting(key, fallback) != 0 ? 1 : 0, std::memory_order_relaxed);
 }
 
 }  // namespace
 
 RunSettings NextRunSettings() {
     RunSettings settings;
-    settings.verify = Overridden(RunOverrides.verify, kVerifySettingKey, 1);
-    settings.stopOnError = Overridden(RunOverrides.stopOnError, kStopOnErrorSettingKey, 0);
+    settings.verify = Overridden(RunOverrides.verify, RunOptions.verify);
+    settings.stopOnError = Overridden(RunOverrides.stopOnError, RunOptions.stopOnError);
     return settings;
+}
+
+void LoadRunOptions() {
+    LoadOption(RunOptions.verify, kVerifySettingKey, 1);
+    LoadOption(RunOptions.stopOnError, kStopOnErrorSettingKey, 0);
+}
+
+bool ToggleRunOption(int command) {
+    std::atomic<int32_t>* option = nullptr;
+    const wchar_t* key = nullptr;
+    if (command == kCommandVerifyResults) {
+        option = &RunOptions.verify;
+        key = kVerifySettingKey;
+    } else if (command == kCommandStopOnFirstError) {
+        option = &RunOptions.stopOnError;
+        key = kStopOnErrorSettingKey;
+    } else {
+        return false;
+    }
+    const int32_t value = option->load(std::memory_order_relaxed) != 0 ? 0 : 1;
+    option->store(value, std::memory_order_relaxed);
+    WriteSetting(key, value);
+    return true;
 }
 
 void InstallRunHooks() {

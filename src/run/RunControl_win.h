@@ -4,12 +4,8 @@
 
 #include <windows.h>
 
+#include "run/RunOptions.h"
 #include "run/RunRecord.h"
-
-// Settings keys, section "Program": check the loads' results (default 1), end the run at its first error
-// (default 0).
-constexpr wchar_t kVerifySettingKey[] = L"verify";
-constexpr wchar_t kStopOnErrorSettingKey[] = L"stop_on_error";
 
 // What the command line may say for the next runs instead of the stored settings: -1 leaves the setting to rule.
 struct RunSettingOverrides {
@@ -18,8 +14,13 @@ struct RunSettingOverrides {
 };
 extern RunSettingOverrides RunOverrides;
 
-// The settings the next run starts with: the stored ones, unless overridden.
+// The settings the next run starts with: the options, unless overridden.
 RunSettings NextRunSettings();
+
+// Reads the run's options from the settings (a stored value other than 0 means on). User-interface thread.
+void LoadRunOptions();
+// Turns the option of a row's command over and stores it at once; false for any other command.
+bool ToggleRunOption(int command);
 
 // Hooks the run into the stress engine's master switch and workers. User-interface thread, before any load
 // starts; calling it again changes nothing.
