@@ -31,7 +31,7 @@ ErrorSource SourceOf(LoadType load) {
 }
 
 WorkerRun BeginLoadRun(HWND window, int32_t selectedLoads) {
-    const RunSettings settings = NextRunSettings();
+    const RunCheckSettings settings = NextRunSettings();
     WorkerRun run;
     run.window = window;
     run.verify = settings.verify;
@@ -82,8 +82,8 @@ void LoadOption(std::atomic<int32_t>& option, const wchar_t* key, int fallback) 
 
 }  // namespace
 
-RunSettings NextRunSettings() {
-    RunSettings settings;
+RunCheckSettings NextRunSettings() {
+    RunCheckSettings settings;
     settings.verify = Overridden(RunOverrides.verify, RunOptions.verify);
     settings.stopOnError = Overridden(RunOverrides.stopOnError, RunOptions.stopOnError);
     return settings;

@@ -15,7 +15,7 @@ struct RunSettingOverrides {
 extern RunSettingOverrides RunOverrides;
 
 // The settings the next run starts with: the options, unless overridden.
-RunSettings NextRunSettings();
+RunCheckSettings NextRunSettings();
 
 // Reads the run's options from the settings (a stored value other than 0 means on). User-interface thread.
 void LoadRunOptions();

@@ -27,7 +27,7 @@ void Clear(Counter (&counters)[N]) {
 uint32_t BeginRun(int32_t selectedLoads,
                   int64_t startMilliseconds,
                   int64_t startUnixSeconds,
-                  const RunSettings& settings) {
+                  const RunCheckSettings& settings) {
     // The new id goes out first, so a worker of the last run that is still about to record is turned away.
     CurrentRun.active.store(0, std::memory_order_release);
     const uint32_t runId = CurrentRun.runId.load(kRelaxed) + 1;

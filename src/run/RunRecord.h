@@ -34,7 +34,7 @@ struct RunError {
 };
 
 // The settings a run was started with; the user-interface thread writes them in BeginRun, workers read them.
-struct RunSettings {
+struct RunCheckSettings {
     bool verify = true;
     bool stopOnError = false;
 };
@@ -80,7 +80,7 @@ extern RunRecord CurrentRun;
 uint32_t BeginRun(int32_t selectedLoads,
                   int64_t startMilliseconds,
                   int64_t startUnixSeconds,
-                  const RunSettings& settings = RunSettings());
+                  const RunCheckSettings& settings = RunCheckSettings());
 // Ends the run at the given time; errors recorded afterwards by late workers are dropped.
 void EndRun(int64_t endMilliseconds);
 

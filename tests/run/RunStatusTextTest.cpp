@@ -66,7 +66,7 @@ TEST_F(RunStatusTextTest, TheStatusPartFollowsTheRunAndItsErrors) {
 
     BeginRun(kPaintAndDisk, 0, 0);
     EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"not verified");
-    RunSettings unverified;
+    RunCheckSettings unverified;
     unverified.verify = false;
     BeginRun(kCpuAndMemory, 0, 0, unverified);
     EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"not verified");
