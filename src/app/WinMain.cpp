@@ -8,6 +8,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     EnableDpiAwareness();
+    RaiseUserInterfacePriority();
     LoadStartupTexts(instance);
     RegisterMainWindowClass(instance);
     ResolveIniPath();

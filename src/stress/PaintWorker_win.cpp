@@ -17,15 +17,27 @@ int ScreenBitsPerPixel() {
     return bits;
 }
 
+// Under Wine the screen's device context and GetDeviceCaps cost about 300 µs (a millisecond on a busy machine),
+// a few per cent of the 51 passes between measurements; the depth changes only with the display's mode. A depth
+// that could not be had is asked for again at the next measurement.
+int CachedBitsPerPixel() {
+    int bits = bitsPerPixel.load(kRelaxed);
+    if (bits <= 0) {
+        bits = ScreenBitsPerPixel();
+        bitsPerPixel.store(bits, kRelaxed);
+    }
+    return bits;
+}
+
 // Publishes the rates of the passes counted since `start` and moves `start` on. Passes counted within the same
 // millisecond have no rate yet: they go back to the counters, so the next measurement covers them.
 bool PublishRates(int64_t& start) {
-    bitsPerPixel.store(ScreenBitsPerPixel(), kRelaxed);
+    const int bits = CachedBitsPerPixel();
     const int passes = paintPassCount.exchange(0, kRelaxed);
     const double pixels = paintPixelSum.exchange(0.0, kRelaxed);
     const int64_t now = ClockMilliseconds();
     PaintRates rates;
-    if (!ComputePaintRates(passes, pixels, bitsPerPixel.load(kRelaxed), now - start, rates)) {
+    if (!ComputePaintRates(passes, pixels, bits, now - start, rates)) {
         paintPassCount.fetch_add(passes, kRelaxed);
         paintPixelSum.fetch_add(pixels, kRelaxed);
         return false;
@@ -60,6 +72,10 @@ bool PaintStrips(HWND window) {
     });
     ReleaseDC(window, dc);
     return true;
+}
+
+void ForgetScreenColourDepth() {
+    bitsPerPixel.store(0, kRelaxed);
 }
 
 DWORD WINAPI PaintWorker(LPVOID mainWindow) {
