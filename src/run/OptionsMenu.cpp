@@ -1,6 +1,8 @@
 // The options' rows and the walk that numbers them for the system menu.
 #include "run/OptionsMenu.h"
 
+#include "run/RunOptions.h"
+#include "run/RunStatusText.h"
 #include "stress/StressState.h"
 
 namespace {
@@ -11,8 +13,19 @@ bool MemoryLoadOn() {
     return Stress.memoryOn.load(kRelaxed) != 0;
 }
 
+bool VerifyResultsOn() {
+    return RunOptions.verify.load(kRelaxed) != 0;
+}
+
+bool StopOnFirstErrorOn() {
+    return RunOptions.stopOnError.load(kRelaxed) != 0;
+}
+
 constexpr OptionRow kOptionRows[] = {
     {OptionKind::Check, kCommandMemory, kMemoryStressText, MemoryLoadOn},
+    {OptionKind::Check, kCommandVerifyResults, kTextVerifyResults, VerifyResultsOn},
+    {OptionKind::Check, kCommandStopOnFirstError, kTextStopOnFirstError, StopOnFirstErrorOn},
+    {OptionKind::Action, kCommandCheckErrorDetection, kTextCheckErrorDetection},
 };
 
 void Walk(std::span<const OptionRow> rows, int depth, unsigned& nextId, std::vector<OptionItem>& items) {
