@@ -1,32 +1,42 @@
-// Prints the paint load's passes and megabytes per second in a maximised window against a plain loop of the
-// same opaque fills, and how punctually the main thread's timer ticks while the load runs.
+// Where the paint load's time goes: the cost of each call a pass makes, in a bare maximised window and in one
+// laid out like the program's (rebar with toolbars along the top, status bar along the bottom), with and without
+// WS_CLIPCHILDREN, with the class's cache DC and with a DC of its own; then the colour-depth query, the yield
+// after a measurement, and the flush of the painted strips that the user-interface thread does each time it goes
+// idle. Prints figures only; load_bench.exe measures the program itself against the reference painter.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <vector>
 
 #include "stress/PaintWorker.h"
-#include "stress/StressControl.h"
+#include "stress/StressState.h"
 
 namespace {
 
-constexpr int kRounds = 3;
-constexpr double kRoundSeconds = 3.0;
-constexpr UINT kTickMilliseconds = 100;
+constexpr int kPasses = 400;
+constexpr int kBand = 24;
 
-// Filled by the window procedure while the paint load runs.
-std::vector<double> tickTimes;
-double rateSum = 0.0;
-double megabyteSum = 0.0;
-int rateSamples = 0;
-
-double NowSeconds() {
+double NowMicroseconds() {
     LARGE_INTEGER now, frequency;
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart) / double(frequency.QuadPart);
+    return double(now.QuadPart) * 1e6 / double(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double Mean(const std::vector<double>& values) {
+    double sum = 0.0;
+    for (double value : values)
+        sum += value;
+    return values.empty() ? 0.0 : sum / double(values.size());
 }
 
 LRESULT CALLBACK BenchWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -36,159 +46,199 @@ LRESULT CALLBACK BenchWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         case WM_ERASEBKGND:
             return 1;
-        case WM_TIMER:
-            tickTimes.push_back(NowSeconds());
-            if (Stress.paintLoopRate.load() > 0.0) {
-                rateSum += Stress.paintLoopRate.load();
-                megabyteSum += Stress.paintMegabytesPerSecond.load();
-                ++rateSamples;
-            }
-            return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HWND CreateMaximisedWindow() {
+void RegisterClasses() {
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = BenchWindowProc;
     windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"KestrovanePaintBench";
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    windowClass.lpszClassName = L"PaintBenchCache";
     RegisterClassExW(&windowClass);
-    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"paint bench", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 800, 600, nullptr, nullptr, windowClass.hInstance, nullptr);
+    windowClass.style |= CS_OWNDC;
+    windowClass.lpszClassName = L"PaintBenchOwn";
+    RegisterClassExW(&windowClass);
+}
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+}
+
+// The program's controls with its style values: a rebar holding two toolbars at the top, a status bar at the
+// bottom, laid out over the client area's bands.
+void AddProgramControls(HWND window) {
+    constexpr DWORD kRebarStyle = 0x56002640;
+    constexpr DWORD kBarStyle = 0x5600194C;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    RECT client;
+    GetClientRect(window, &client);
+    HWND rebar = CreateWindowExW(0, REBARCLASSNAMEW, nullptr, kRebarStyle, 0, 0, client.right, kBand, window, nullptr,
+                                 instance, nullptr);
+    HWND stress = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", kBarStyle, 0, 0, client.right, kBand, rebar, nullptr,
+                                  instance, nullptr);
+    HWND commands = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", kBarStyle, client.right - 400, 0, client.right, kBand,
+                                    rebar, nullptr, instance, nullptr);
+    HWND status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", kBarStyle, 0, client.bottom - kBand, client.right, kBand,
+                                  window, nullptr, instance, nullptr);
+    for (HWND control : {rebar, stress, commands, status})
+        SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(rebar, HWND_TOP, 0, 0, client.right, kBand, 0);
+    SetWindowPos(status, HWND_TOP, 0, client.bottom - kBand, client.right, kBand, 0);
+    SetWindowTextW(status, L"Stress:ON // Paint-Loops = Sek 0.0 = 0 MB");
+}
+
+struct PassCosts {
+    std::vector<double> getDc, strips, release, whole;
+    int stripsPerPass = 0;
+};
+
+struct PainterJob {
+    HWND window;
+    PassCosts costs;
+};
+
+// The paint load's pass, timed call by call: client rectangle and DC, the strips, the release.
+DWORD WINAPI TimedPasses(LPVOID parameter) {
+    auto& job = *static_cast<PainterJob*>(parameter);
+    for (int pass = 0; pass < kPasses; ++pass) {
+        const double start = NowMicroseconds();
+        RECT client;
+        GetClientRect(job.window, &client);
+        HDC dc = GetDC(job.window);
+        const double gotDc = NowMicroseconds();
+        int strips = 0;
+        ForEachStrip(client.top + kBand, client.bottom - kBand, [&](int top, int bottom) {
+            SetBkColor(dc, COLORREF(NextStripColour()));
+            const RECT strip = {client.left, top, client.right, bottom};
+            ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &strip, nullptr, 0, nullptr);
+            ++strips;
+            return true;
+        });
+        const double painted = NowMicroseconds();
+        ReleaseDC(job.window, dc);
+        const double released = NowMicroseconds();
+        job.costs.getDc.push_back(gotDc - start);
+        job.costs.strips.push_back(painted - gotDc);
+        job.costs.release.push_back(released - painted);
+        job.costs.whole.push_back(released - start);
+        job.costs.stripsPerPass = strips;
+    }
+    return 0;
+}
+
+PassCosts MeasureWindow(const wchar_t* className, bool controls, bool clipChildren) {
+    const DWORD style = WS_OVERLAPPEDWINDOW | (clipChildren ? WS_CLIPCHILDREN : 0);
+    HWND window = CreateWindowExW(0, className, L"paint bench", style, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(window, SW_SHOWMAXIMIZED);
     UpdateWindow(window);
-    return window;
+    if (controls)
+        AddProgramControls(window);
+    Pump();
+    PainterJob job = {window, {}};
+    HANDLE thread = CreateThread(nullptr, 0, TimedPasses, &job, 0, nullptr);
+    SetThreadPriority(thread, THREAD_PRIORITY_HIGHEST);
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+        Pump();
+    CloseHandle(thread);
+    DestroyWindow(window);
+    Pump();
+    return job.costs;
 }
 
-// Handles the window's messages until the deadline.
-void PumpUntil(double deadline) {
-    while (NowSeconds() < deadline) {
-        const DWORD wait = DWORD(std::max(1.0, (deadline - NowSeconds()) * 1000.0));
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-    }
-}
-
-int ScreenBits() {
+int ScreenBitsPerPixel() {
     HDC screen = GetDC(nullptr);
     const int bits = GetDeviceCaps(screen, BITSPIXEL);
     ReleaseDC(nullptr, screen);
     return bits;
 }
 
-struct Rates {
-    double passes = 0.0;
-    double megabytes = 0.0;
-};
-
-struct PlainLoop {
-    HWND window;
-    std::atomic<bool> running{true};
-    long long passes = 0;
-    double pixels = 0.0;
-};
-
-// The reference: the same device-context use and opaque fills per pass, without counters, polling or
-// measurements.
-DWORD WINAPI PlainFills(LPVOID parameter) {
-    auto& loop = *static_cast<PlainLoop*>(parameter);
-    uint32_t state = kPaintRandomSeed;
-    while (loop.running.load(std::memory_order_relaxed)) {
-        RECT client;
-        GetClientRect(loop.window, &client);
-        HDC dc = GetDC(loop.window);
-        const int bottom = client.bottom - kBandHeight;
-        for (int top = client.top + kBandHeight; top < bottom; top += kStripHeight) {
-            const uint32_t red = (state = state * 69069u + 1u) & 0x1F;
-            const uint32_t green = (state = state * 69069u + 1u) % 222u;
-            const uint32_t blue = (state = state * 69069u + 1u) & 0x1F;
-            SetBkColor(dc, RGB(red, green, blue));
-            const RECT strip = {client.left, top, client.right, std::min(top + kStripHeight, bottom)};
-            ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &strip, nullptr, 0, nullptr);
-        }
-        ReleaseDC(loop.window, dc);
-        ++loop.passes;
-        loop.pixels += PassPixels(client.right - client.left, bottom - client.top - kBandHeight);
+template <typename Call>
+std::vector<double> TimeCalls(int count, Call call) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        const double start = NowMicroseconds();
+        call();
+        times.push_back(NowMicroseconds() - start);
     }
-    return 0;
+    return times;
 }
 
-Rates RunPlainLoop(HWND window) {
-    PlainLoop plain;
-    plain.window = window;
-    const double start = NowSeconds();
-    HANDLE thread = CreateThread(nullptr, 0, PlainFills, &plain, 0, nullptr);
-    PumpUntil(start + kRoundSeconds);
-    plain.running = false;
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    const double seconds = NowSeconds() - start;
-    return {double(plain.passes) / seconds, plain.pixels * ScreenBits() / 8.0 / 1048576.0 / seconds};
-}
-
-// The paint load as the program runs it; its rates are the published ones, sampled at every timer tick.
-Rates RunPaintLoad(HWND window) {
-    rateSum = megabyteSum = 0.0;
-    rateSamples = 0;
-    Stress.paintLoopRate = 0.0;
-    Stress.paintOn = 1;
-    Stress.masterOn = 1;
-    SetTimer(window, 1, kTickMilliseconds, nullptr);
-    StartLoadWorkers(window, LoadType::Paint);
-    PumpUntil(NowSeconds() + kRoundSeconds);
-    Stress.masterOn = 0;
-    KillTimer(window, 1);
-    // Lets the worker see the switch and end before the next round.
-    PumpUntil(NowSeconds() + 0.2);
-    if (!rateSamples)
-        return {};
-    return {rateSum / rateSamples, megabyteSum / rateSamples};
+// The idle flush: painting one pass on this thread leaves the strips to be copied to the display, and the next
+// wait for messages copies them (Wine flushes every window surface of the process before a thread waits).
+void MeasureIdleFlush() {
+    HWND window = CreateWindowExW(0, L"PaintBenchCache", L"paint bench", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 800, 600, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(window, SW_SHOWMAXIMIZED);
+    UpdateWindow(window);
+    Pump();
+    std::vector<double> dirty, clean;
+    for (int i = 0; i < 100; ++i) {
+        RECT client;
+        GetClientRect(window, &client);
+        HDC dc = GetDC(window);
+        ForEachStrip(client.top + kBand, client.bottom - kBand, [&](int top, int bottom) {
+            SetBkColor(dc, COLORREF(NextStripColour()));
+            const RECT strip = {client.left, top, client.right, bottom};
+            ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &strip, nullptr, 0, nullptr);
+            return true;
+        });
+        ReleaseDC(window, dc);
+        double start = NowMicroseconds();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+        dirty.push_back(NowMicroseconds() - start);
+        start = NowMicroseconds();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+        clean.push_back(NowMicroseconds() - start);
+        Pump();
+    }
+    std::printf("%-58s %9.1f %9.1f\n", "wait for messages after a painted pass (flushes it)", Median(dirty),
+                Mean(dirty));
+    std::printf("%-58s %9.1f %9.1f\n", "wait for messages with nothing to flush", Median(clean), Mean(clean));
+    DestroyWindow(window);
+    Pump();
 }
 
 }  // namespace
 
 int main() {
-    HWND window = CreateMaximisedWindow();
-    RECT client;
-    GetClientRect(window, &client);
-    std::printf("client area %ld x %ld, %d bits per pixel, %d alternating rounds of %.0f s\n", client.right,
-                client.bottom, ScreenBits(), kRounds, kRoundSeconds);
-
-    Rates bestPlain, bestLoad;
-    for (int round = 0; round < kRounds; ++round) {
-        const Rates plain = RunPlainLoop(window);
-        const Rates load = RunPaintLoad(window);
-        std::printf("round %d: plain %.1f passes/s, paint load %.1f passes/s\n", round + 1, plain.passes, load.passes);
-        if (plain.passes > bestPlain.passes)
-            bestPlain = plain;
-        if (load.passes > bestLoad.passes)
-            bestLoad = load;
+    InitCommonControls();
+    RegisterClasses();
+    std::printf("%d passes per case, painted by a thread at the highest priority; microseconds\n", kPasses);
+    std::printf("%-40s %8s %8s %8s %8s %8s %8s\n", "window", "DC", "strip", "release", "pass p50", "pass mean",
+                "passes/s");
+    const struct {
+        const char* label;
+        const wchar_t* className;
+        bool controls;
+        bool clipChildren;
+    } cases[] = {
+        {"bare, cache DC", L"PaintBenchCache", false, false},
+        {"program's controls, cache DC", L"PaintBenchCache", true, false},
+        {"program's controls, WS_CLIPCHILDREN", L"PaintBenchCache", true, true},
+        {"bare, own DC (CS_OWNDC)", L"PaintBenchOwn", false, false},
+        {"program's controls, own DC", L"PaintBenchOwn", true, false},
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& c : cases) {
+            const PassCosts costs = MeasureWindow(c.className, c.controls, c.clipChildren);
+            const double strip = Median(costs.strips) / std::max(costs.stripsPerPass, 1);
+            std::printf("%-40s %8.1f %8.2f %8.1f %8.1f %8.1f %8.0f\n", c.label, Median(costs.getDc), strip,
+                        Median(costs.release), Median(costs.whole), Mean(costs.whole), 1e6 / Mean(costs.whole));
+        }
     }
-    std::printf("%-52s %10s %10s\n", "best round", "passes/s", "MB/s");
-    std::printf("%-52s %10.1f %10.1f\n", "plain loop, one thread, normal priority", bestPlain.passes,
-                bestPlain.megabytes);
-    std::printf("%-52s %10.1f %10.1f\n", "paint load (published rates)", bestLoad.passes, bestLoad.megabytes);
-    if (bestPlain.passes > 0.0)
-        std::printf("%-52s %10.3f\n", "ratio (goal >= 0.95)", bestLoad.passes / bestPlain.passes);
-
-    // Timer ticks were recorded only while the load ran; the pauses between rounds are left out.
-    double longest = 0.0, sum = 0.0;
-    int intervals = 0;
-    for (size_t i = 1; i < tickTimes.size(); ++i) {
-        const double interval = (tickTimes[i] - tickTimes[i - 1]) * 1000.0;
-        if (interval > 2000.0)
-            continue;
-        longest = std::max(longest, interval);
-        sum += interval;
-        ++intervals;
-    }
-    std::printf(
-        "main thread's %u ms timer under the load: %zu ticks in %.0f s, mean interval %.1f ms, longest %.1f ms\n",
-        kTickMilliseconds, tickTimes.size(), kRounds * kRoundSeconds, intervals ? sum / intervals : 0.0, longest);
-    DestroyWindow(window);
+    std::printf("%-58s %9s %9s\n", "per call", "median", "mean");
+    const auto bits = TimeCalls(300, [] { ScreenBitsPerPixel(); });
+    std::printf("%-58s %9.1f %9.1f\n", "colour depth: GetDC(nullptr) + GetDeviceCaps + ReleaseDC", Median(bits),
+                Mean(bits));
+    const auto yields = TimeCalls(1000, [] { Sleep(0); });
+    std::printf("%-58s %9.1f %9.1f\n", "Sleep(0) after a measurement", Median(yields), Mean(yields));
+    MeasureIdleFlush();
     return 0;
 }

@@ -26,18 +26,30 @@ constexpr UINT kFlashes = 5;
 StatusPart shown;
 int shownEdge = -1;
 
+// The text measured last, in which font, and its width.
+std::u16string measuredText;
+HFONT measuredFont = nullptr;
+int measuredWidth = 0;
+
+// Measured again only when the text or the bar's font changed: the part is laid out on every tick, and under
+// Wine taking the bar's device context and selecting a font waits for locks that the paint worker holds.
 int TextWidth(const std::u16string& text) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(Ui.statusBar, WM_GETFONT, 0, 0));
+    if (font == measuredFont && text == measuredText)
+        return measuredWidth;
     HDC dc = GetDC(Ui.statusBar);
     if (!dc)
         return 0;
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(Ui.statusBar, WM_GETFONT, 0, 0));
     HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
     SIZE size = {};
     GetTextExtentPoint32W(dc, AsWide(text.c_str()), int(text.size()), &size);
     if (previous)
         SelectObject(dc, previous);
     ReleaseDC(Ui.statusBar, dc);
-    return size.cx;
+    measuredText = text;
+    measuredFont = font;
+    measuredWidth = int(size.cx);
+    return measuredWidth;
 }
 
 // The part sits at the right end, as wide as its text with a margin each side and room for the size grip; the

@@ -22,5 +22,10 @@ void LoadStartupTexts(HINSTANCE instance);
 // Registers the main window's class under MainClassName; a failure shows later as a failed window creation.
 void RegisterMainWindowClass(HINSTANCE instance);
 
+// Runs the calling thread, the one that answers the window's messages, at the paint worker's priority
+// (THREAD_PRIORITY_HIGHEST): with every load on, a thread at normal priority waits behind the busy workers and
+// behind the paint worker, which it must wait for anyway while that holds the drawing locks.
+void RaiseUserInterfacePriority();
+
 // Dispatches messages until the quit message and returns its code.
 int RunMessageLoop();

@@ -12,6 +12,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
     EnableDpiAwareness();
+    RaiseUserInterfacePriority();
     LoadStartupTexts(instance);
     RegisterMainWindowClass(instance);
     ResolveIniPath();

@@ -17,6 +17,7 @@
 #include "run/SelfTest_win.h"
 #include "settings/IniStore.h"
 #include "stress/StressControl.h"
+#include "stress/Workers.h"
 
 int clientViewMode = kInfoView;
 
@@ -142,8 +143,21 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
 }
 
-// The status bar changes only when the line does, so an idle program does not repaint it every second; the
-// title is written on every tick.
+// Every tick sets the title again, so that a title changed from outside is put back within a second. Writing
+// the same text again would only repaint the caption: dozens of drawing calls that, under Wine, wait for locks
+// the paint worker holds between its strips. So the title is written when it differs from the window's.
+void RestoreTitle(HWND window) {
+    char16_t title[kStatusLineCapacity];
+    FormatWindowTitle(title, kStatusLineCapacity, GetFixedText(kProductNameText), Stress.processorCount.load(kRelaxed));
+    char16_t shown[kStatusLineCapacity];
+    // A title longer than the buffer reads back cut short and so differs: it is written.
+    if (GetWindowTextW(window, AsWide(shown), kStatusLineCapacity) <= 0)
+        shown[0] = 0;
+    if (!SameText(title, shown))
+        SetWindowTextW(window, AsWide(title));
+}
+
+// The status bar changes only when the line does, so an idle program does not repaint it every second.
 LRESULT OnTimer(HWND window) {
     char16_t line[kStatusLineCapacity];
     FormatStatusLine(line, kStatusLineCapacity, Stress);
@@ -152,9 +166,7 @@ LRESULT OnTimer(HWND window) {
         SetWindowTextW(Ui.statusBar, AsWide(line));
         lstrcpynW(AsWide(lastStatusLine), AsWide(line), kStatusLineCapacity);
     }
-    char16_t title[kStatusLineCapacity];
-    FormatWindowTitle(title, kStatusLineCapacity, GetFixedText(kProductNameText), Stress.processorCount.load(kRelaxed));
-    SetWindowTextW(window, AsWide(title));
+    RestoreTitle(window);
     UpdateRunStatusPart();
     return 0;
 }
@@ -223,6 +235,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_SYSCOMMAND:
             if (RouteOptionCommand(window, wParam))
                 return 0;
+            return DefWindowProcW(window, message, wParam, lParam);
+        case WM_DISPLAYCHANGE:
+            ForgetScreenColourDepth();
             return DefWindowProcW(window, message, wParam, lParam);
         case WM_DPICHANGED:
             // The new DPI is the same on both axes; the suggested rectangle keeps the window where the user

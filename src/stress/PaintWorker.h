@@ -17,6 +17,9 @@ constexpr int kPassesBeforeMeasurement = 50;
 extern std::atomic<uint32_t> paintRandomState;
 extern std::atomic<int32_t> paintPassCount;
 extern std::atomic<double> paintPixelSum;
+// The screen's colour depth the rates are computed with: taken from the screen at the first measurement and kept
+// until the display changes (ForgetScreenColourDepth), since asking the screen at every measurement is slow under
+// Wine. 0 until taken.
 extern std::atomic<int32_t> bitsPerPixel;
 
 // The next value of the linear congruential generator (state × 69069 + 1, modulo 2^32).

@@ -12,3 +12,7 @@ DWORD WINAPI MemoryWorker(LPVOID mainWindow);
 // after the current strip when the paint switch or the master switch goes off. False when the window gave no
 // device context, so that nothing was drawn or counted.
 bool PaintStrips(HWND window);
+
+// The display's mode changed (WM_DISPLAYCHANGE): the paint load takes the colour depth afresh at its next
+// measurement.
+void ForgetScreenColourDepth();

@@ -23,6 +23,23 @@ TEST(Startup, DpiAwarenessIsAskedForAndAskingAgainIsHarmless) {
     EXPECT_TRUE(EnableDpiAwareness());
 }
 
+TEST(Startup, TheUserInterfaceThreadRunsAtThePaintWorkersPriority) {
+    // On a thread of its own, so that the test runner's thread keeps its priority.
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID) -> DWORD {
+            RaiseUserInterfacePriority();
+            return DWORD(GetThreadPriority(GetCurrentThread()));
+        },
+        nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    DWORD priority = 0;
+    GetExitCodeThread(thread, &priority);
+    CloseHandle(thread);
+    EXPECT_EQ(int(priority), THREAD_PRIORITY_HIGHEST);
+}
+
 TEST(Startup, TheWindowClassPaintsItselfAndHasNoMenuResource) {
     lstrcpyW(MainClassName, L"KestrovaneClassCheck");
     HINSTANCE instance = GetModuleHandleW(nullptr);

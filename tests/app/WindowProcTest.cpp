@@ -9,6 +9,7 @@
 #include "app/UiHandles.h"
 #include "app/WindowProc.h"
 #include "i18n/LanguageTables.h"
+#include "stress/PaintWorker.h"
 #include "stress/StressControl.h"
 
 namespace {
@@ -101,6 +102,42 @@ TEST_F(WindowProcTest, AnUnchangedLineLeavesTheStatusBarAndTheStatusTextAlone) {
     Tick();
     EXPECT_NE(WindowText(Ui.statusBar), L"marker");
     EXPECT_NE(std::u16string(Stress.stressStatusText), u"?") << "a changed line recomposes the status text";
+}
+
+namespace {
+
+WNDPROC countedProc = nullptr;
+int titleWrites = 0;
+
+LRESULT CALLBACK CountTitleWrites(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT)
+        ++titleWrites;
+    return CallWindowProcW(countedProc, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(WindowProcTest, ATickWritesTheTitleOnlyWhenTheWindowShowsAnother) {
+    CreateWithSettings("");
+    Tick();
+    countedProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(Ui.mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountTitleWrites)));
+    titleWrites = 0;
+    Tick();
+    EXPECT_EQ(titleWrites, 0) << "the same title is not written again";
+    SetWindowTextW(Ui.mainWindow, L"probe");
+    titleWrites = 0;
+    Tick();
+    EXPECT_EQ(titleWrites, 1);
+    EXPECT_EQ(WindowText(Ui.mainWindow), ExpectedTitle());
+    SetWindowLongPtrW(Ui.mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countedProc));
+}
+
+TEST_F(WindowProcTest, AChangeOfDisplayModeMakesThePaintLoadTakeTheColourDepthAfresh) {
+    CreateWithSettings("");
+    bitsPerPixel = 32;
+    SendMessageW(Ui.mainWindow, WM_DISPLAYCHANGE, 16, MAKELPARAM(1024, 768));
+    EXPECT_EQ(bitsPerPixel, 0);
 }
 
 TEST_F(WindowProcTest, ExitDestroysTheWindowAndPostsQuitWithCodeZero) {

@@ -162,6 +162,34 @@ TEST_F(PaintWorkerTest, AWorkerPublishesConsistentRatesAndEndsWithItsSwitch) {
     EXPECT_NEAR(Stress.paintMegabytesPerSecond / Stress.paintLoopRate, megabytesPerPass, megabytesPerPass * 1e-9);
 }
 
+TEST_F(PaintWorkerTest, TheColourDepthIsTakenOnceAndAfreshAfterTheDisplayChanged) {
+    ASSERT_TRUE(Open(300, 110));
+    const auto megabytesPerPass = [](int bits) { return 300.0 * 62 * bits * 0.125 / 1048576.0; };
+    const auto runUntilPublished = [&] {
+        Stress.paintOn = 1;
+        Stress.paintLoopRate = 0.0;
+        HANDLE worker = StartWorker();
+        EXPECT_TRUE(WaitFor([] { return Stress.paintLoopRate > 0.0; }, 30000));
+        Stress.paintOn = 0;
+        WaitForSingleObject(worker, 10000);
+        CloseHandle(worker);
+    };
+    // A depth no screen has: were the screen asked at each measurement, the rates would not follow it.
+    bitsPerPixel = 7;
+    runUntilPublished();
+    EXPECT_EQ(bitsPerPixel, 7);
+    EXPECT_NEAR(Stress.paintMegabytesPerSecond / Stress.paintLoopRate, megabytesPerPass(7), 1e-9);
+
+    ForgetScreenColourDepth();
+    EXPECT_EQ(bitsPerPixel, 0);
+    runUntilPublished();
+    HDC screen = GetDC(nullptr);
+    const int screenBits = GetDeviceCaps(screen, BITSPIXEL);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(bitsPerPixel, screenBits) << "taken from the screen again";
+    EXPECT_NEAR(Stress.paintMegabytesPerSecond / Stress.paintLoopRate, megabytesPerPass(screenBits), 1e-9);
+}
+
 TEST_F(PaintWorkerTest, AWorkerWithNothingToPaintPublishesFinitePassRatesAndNoMegabytes) {
     ASSERT_TRUE(Open(200, 40));
     Stress.paintLoopRate = 0.0;
