@@ -6,12 +6,14 @@
 #include "app/ClientPaint.h"
 #include "app/LanguageMenu.h"
 #include "app/MainWindow.h"
+#include "app/RunOutput.h"
 #include "app/RunStatus.h"
 #include "app/ShellFormat.h"
 #include "app/SystemMenu.h"
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
+#include "report/RunFiles_win.h"
 #include "run/RunControl_win.h"
 #include "run/RunNotice_win.h"
 #include "run/SelfTest_win.h"
@@ -134,17 +136,30 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         case kCommandCheckErrorDetection:
             StartSelfTestThread(window);
             return 0;
+        case kCommandOpenRunsFolder:
+            OpenRunsFolder();
+            return 0;
+        case kCommandShowLastReport:
+            ShowLastReport(window);
+            return 0;
         case kCommandDonate:
         case kCommandFaq:
             OpenWebPage(LOWORD(wParam));
             return 0;
     }
+    if (LOWORD(wParam) >= kCommandRunForFirst && LOWORD(wParam) <= kCommandRunForLast) {
+        ToggleRunOption(LOWORD(wParam));
+        return 0;
+    }
     return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
 }
 
 // The status bar changes only when the line does, so an idle program does not repaint it every second; the
-// title is written on every tick.
-LRESULT OnTimer(HWND window) {
+// title is written on every tick, whichever timer it is. A timed run ends on its deadline timer; the status timer
+// ends it too should that timer be late or missing.
+LRESULT OnTimer(HWND window, WPARAM timer) {
+    if (timer == kRunDeadlineTimer || RunMillisecondsLeft(ClockMilliseconds()) == 0)
+        OnRunDeadline(window);
     char16_t line[kStatusLineCapacity];
     FormatStatusLine(line, kStatusLineCapacity, Stress);
     if (!SameText(line, lastStatusLine)) {
@@ -206,6 +221,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case kSelfTestDoneMessage:
             OnSelfTestDone(window, lParam);
             return 0;
+        case kRunFilesDoneMessage:
+            OnRunFilesDone(window, lParam);
+            return 0;
         case WM_PAINT:
             return OnPaint(window);
         case WM_ERASEBKGND:
@@ -216,7 +234,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_COMMAND:
             return OnCommand(window, wParam, lParam);
         case WM_TIMER:
-            return OnTimer(window);
+            return OnTimer(window, wParam);
         case WM_INITMENUPOPUP:
             OnInitMenuPopup(window, reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
             return DefWindowProcW(window, message, wParam, lParam);
