@@ -242,8 +242,12 @@ bool RunProgramToEnd(Program& program,
     return started && ended;
 }
 
-bool StartProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error) {
-    if (!LaunchProgram(program, folder, iniText, error))
+bool StartProgram(Program& program,
+                  const std::wstring& folder,
+                  const std::string& iniText,
+                  std::string* error,
+                  const std::wstring& arguments) {
+    if (!LaunchProgram(program, folder, iniText, error, arguments))
         return false;
     const bool shown = WaitFor(
         [&] { return FindControls(program) || WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0; },

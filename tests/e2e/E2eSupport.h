@@ -47,7 +47,11 @@ bool RunProgramToEnd(Program& program,
 // LaunchProgram, then waits until the main window is shown with both toolbars and the status bar, and the
 // first timer tick has written the status bar. The settings file beside the executable takes precedence over
 // the one under the application-data folder.
-bool StartProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error);
+bool StartProgram(Program& program,
+                  const std::wstring& folder,
+                  const std::string& iniText,
+                  std::string* error,
+                  const std::wstring& arguments = L"");
 
 // Ends the program if it still runs and lets go of its handles.
 void StopProgram(Program& program);

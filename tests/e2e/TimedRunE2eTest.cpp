@@ -1,7 +1,7 @@
 // Runs driven by the command line, from outside, as a script would: a timed run that ends by itself with exit
 // code 0, its summary and report (kept in the build folder for the schema and browser checks of tools/test.sh),
-// a fault that stops the run with exit code 1, a bad command line refused with exit code 2 before any load, and a
-// process killed mid-run whose log keeps every second.
+// a fault that stops the run with exit code 1, a bad command line refused with exit code 2 before any load, a runs
+// folder that cannot be made, and a process killed mid-run whose log keeps every second.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -151,6 +151,24 @@ TEST_F(TimedRunE2e, ABadCommandLineIsRefusedWithExitCodeTwoNamingTheBadPartBefor
         EXPECT_LT(GetTickCount64() - started, 10000u) << "refused at once";
         EXPECT_FALSE(Exists(RunsFolder())) << "a run began for " << output_;
     }
+}
+
+TEST_F(TimedRunE2e, ARunsFolderThatCannotBeMadeIsToldInThePartAndTheRunStillPasses) {
+    // A file where the runs folder should be.
+    ASSERT_TRUE(WriteFileBytes(RunsFolder(), "in the way"));
+    std::string error;
+    ASSERT_TRUE(StartProgram(program_, scratch_.path(), "", &error, L"/start /cpu /duration 6s /exit /json r.json"))
+        << error;
+    std::wstring part;
+    EXPECT_TRUE(
+        WaitFor([&] { return StatusPartText(program_, 1, &part) && part.find(L"log not written") != part.npos; }, 5000))
+        << "the part does not tell: " << std::string(part.begin(), part.end());
+    DWORD exitCode = 99;
+    ASSERT_TRUE(WaitForExit(program_, 20000, &exitCode));
+    EXPECT_EQ(exitCode, 0u) << "the verdict does not depend on the log";
+    const nlohmann::json summary = ReadJson(scratch_.File(L"r.json"));
+    ASSERT_FALSE(summary.is_discarded());
+    EXPECT_EQ(summary["verdict"], "PASSED");
 }
 
 TEST_F(TimedRunE2e, AKilledRunKeepsEverySecondOfItsLogUpToTheSecondBeforeTheKill) {
