@@ -1,7 +1,8 @@
 // Runs driven by the command line, from outside, as a script would: a timed run that ends by itself with exit
 // code 0, its summary and report (kept in the build folder for the schema and browser checks of tools/test.sh),
-// a fault that stops the run with exit code 1, a bad command line refused with exit code 2 before any load, a runs
-// folder that cannot be made, and a process killed mid-run whose log keeps every second.
+// the same in the window with the time left and the result box, a fault that stops the run with exit code 1, a bad
+// command line refused with exit code 2 before any load, a runs folder that cannot be made, and a process killed
+// mid-run whose log keeps every second.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -114,6 +115,30 @@ TEST_F(TimedRunE2e, ATwentySecondRunEndsByItselfPassedWithItsSummaryAndReport) {
     CreateDirectoryW(kept.c_str(), nullptr);
     EXPECT_TRUE(CopyFileW(scratch_.File(L"r.json").c_str(), (kept + L"\\r.json").c_str(), FALSE));
     EXPECT_TRUE(CopyFileW(scratch_.File(L"r.html").c_str(), (kept + L"\\r.html").c_str(), FALSE));
+}
+
+TEST_F(TimedRunE2e, ATimedRunInTheWindowShowsTheTimeLeftThenEndsByItselfWithTheResultBox) {
+    constexpr int kMaster = 109;
+    std::string error;
+    ASSERT_TRUE(StartProgram(program_, scratch_.path(), "", &error, L"/start /cpu /duration 4s")) << error;
+    std::wstring part;
+    EXPECT_TRUE(WaitFor([&] { return StatusPartText(program_, 1, &part) && part.find(L" left") != part.npos; }, 3000))
+        << std::string(part.begin(), part.end());
+    EXPECT_NE(part.find(L"0:00:0"), part.npos) << "seconds left: " << std::string(part.begin(), part.end());
+    EXPECT_TRUE(ToolbarButtonChecked(program_.stressToolbar, kMaster));
+
+    // When the time is up the master switch goes off by itself and the box tells the result and the report.
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindProgramWindow(program_, L"#32770")) != nullptr; }, 10000))
+        << "no result box";
+    EXPECT_FALSE(ToolbarButtonChecked(program_.stressToolbar, kMaster));
+    const std::wstring text = MessageBoxText(box);
+    const std::string narrow(text.begin(), text.end());
+    EXPECT_EQ(text.rfind(L"PASSED", 0), 0u) << narrow;
+    EXPECT_NE(text.find(L"0:00:04"), text.npos) << "the duration: " << narrow;
+    EXPECT_NE(text.find(L"Runs\\"), text.npos) << "where the report is: " << narrow;
+    DWORD exitCode = 0;
+    EXPECT_FALSE(WaitForExit(program_, 0, &exitCode)) << "without /exit the program stays";
 }
 
 TEST_F(TimedRunE2e, StopOnErrorEndsTheRunAtTheInjectedFaultWithExitCodeOne) {
