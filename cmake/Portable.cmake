@@ -17,6 +17,7 @@ add_library(kestrovane_portable STATIC
     src/report/RunHtml.cpp
     src/report/RunJson.cpp
     src/report/RunLog.cpp
+    src/report/RunLogFile.cpp
     src/report/RunSummary.cpp
     src/run/CommandLine.cpp
     src/run/OptionsMenu.cpp

@@ -8,14 +8,19 @@ endif()
 add_library(kestrovane_core STATIC
     src/app/ClientPaint.cpp
     src/app/LanguageMenu.cpp
+    src/app/Launch.cpp
     src/app/MainWindow.cpp
     src/app/Startup.cpp
+    src/app/RunOutput.cpp
     src/app/RunStatus.cpp
     src/app/SystemMenu.cpp
     src/app/UiHandles.cpp
     src/app/WindowProc.cpp
     src/i18n/LanguageTables_win.cpp
     src/i18n/TranslationFiles_win.cpp
+    src/report/MachineInfo_win.cpp
+    src/report/RunFiles_win.cpp
+    src/report/RunFolder_win.cpp
     src/run/ConsoleOutput_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
@@ -29,7 +34,7 @@ add_library(kestrovane_core STATIC
     src/stress/MemoryWorker.cpp
     src/stress/PaintWorker_win.cpp
 )
-target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32)
+target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32 advapi32)
 target_compile_definitions(kestrovane_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 if(NOT MSVC)
     # The glue reads char16_t text through wchar_t pointers (see src/base/WideText.h).

@@ -231,7 +231,7 @@ void RedrawMainWindow() {
 
 }  // namespace
 
-int CreateMainWindow(HINSTANCE instance) {
+int CreateMainWindow(HINSTANCE instance, bool show) {
     Ui.instance = instance;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&controls);
@@ -278,7 +278,8 @@ int CreateMainWindow(HINSTANCE instance) {
     SetInitialTitle();
     UpdateWindow(Ui.mainWindow);
     // Always maximised, whatever show command the program was started with.
-    ShowWindow(Ui.mainWindow, SW_SHOWMAXIMIZED);
+    if (show)
+        ShowWindow(Ui.mainWindow, SW_SHOWMAXIMIZED);
     return 1;
 }
 

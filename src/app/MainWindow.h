@@ -16,8 +16,9 @@ enum ShellCommand : int {
 // Used when the command toolbar's buttons cannot be measured.
 constexpr int kDefaultCommandSpan = 200;
 
-// Creates, fills and shows the main window maximised; returns 1 when it exists and is shown, else 0.
-int CreateMainWindow(HINSTANCE instance);
+// Creates, fills and shows the main window maximised; returns 1 when it exists and is shown, else 0. With `show`
+// false (/nogui) the window is made the same way but never shown, and so never takes the focus.
+int CreateMainWindow(HINSTANCE instance, bool show = true);
 
 // The rebar (id 11111) with one band whose empty toolbar gives it the height; null when it cannot be created.
 HWND CreateRebar(HWND parent, int height);

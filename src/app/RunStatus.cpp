@@ -6,9 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "app/Launch.h"
+#include "app/RunOutput.h"
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
+#include "report/RunFiles_win.h"
+#include "run/RunControl_win.h"
 #include "run/RunNotice_win.h"
 #include "run/RunRecord.h"
 #include "run/RunStatusText.h"
@@ -19,7 +23,6 @@ namespace {
 
 constexpr COLORREF kAlarmBackground = RGB(200, 0, 0);
 constexpr COLORREF kAlarmText = RGB(255, 255, 255);
-constexpr int kProductNameText = 19;
 constexpr UINT kFlashes = 5;
 
 // What the part shows now; the owner-drawn text lives here while the status bar holds a pointer to it.
@@ -62,12 +65,10 @@ int PartEdge(const std::u16string& text) {
     return edge < bar.right / 2 ? bar.right / 2 : edge;
 }
 
-const wchar_t* ProductName() {
-    const char16_t* name = GetFixedText(kProductNameText);
-    return AsWide(name ? name : u"Kestrovane");
-}
-
 void FlashMainWindow(HWND window) {
+    // A window that is never shown (/nogui) must not flash its taskbar button either.
+    if (!IsWindowVisible(window))
+        return;
     FLASHWINFO flash = {};
     flash.cbSize = sizeof(flash);
     flash.hwnd = window;
@@ -81,7 +82,10 @@ void FlashMainWindow(HWND window) {
 void UpdateRunStatusPart() {
     if (!Ui.statusBar)
         return;
-    StatusPart part = ComposeStatusPart(CurrentRun);
+    StatusExtras extras;
+    extras.millisecondsLeft = RunMillisecondsLeft(ClockMilliseconds());
+    extras.logNotWritten = RunLogNotWritten(CurrentRun.runId.load(std::memory_order_relaxed));
+    StatusPart part = ComposeStatusPart(CurrentRun, extras);
     const int edge = part.look == StatusPartLook::Hidden ? -1 : PartEdge(part.text);
     if (part.look == shown.look && part.text == shown.text && edge == shownEdge)
         return;
@@ -118,18 +122,37 @@ void OnRunError(HWND window) {
     FlashMainWindow(window);
     UpdateRunStatusPart();
     const bool stop = CurrentRun.settings.stopOnError.load(std::memory_order_relaxed) != 0;
-    if (stop && CurrentRun.active.load(std::memory_order_acquire) && Stress.masterOn.load(kRelaxed) == 1)
+    if (stop && CurrentRun.active.load(std::memory_order_acquire) && Stress.masterOn.load(kRelaxed) == 1) {
+        SetRunEndReason(RunEndReason::FirstError);
         ToggleMasterSwitch(window);
+    }
+}
+
+void OnRunDeadline(HWND window) {
+    if (!RunTimeIsUp(window))
+        return;
+    if (Stress.masterOn.load(kRelaxed) == 1) {
+        SetRunEndReason(RunEndReason::TimeUp);
+        ToggleMasterSwitch(window);
+    }
 }
 
 void OnRunEnded(HWND window, WPARAM runId) {
     UpdateRunStatusPart();
+    // /exit: the program ends with the run; the verdict goes to the console at the program's end.
+    if (Launch.exitWhenDone) {
+        DestroyWindow(window);
+        return;
+    }
     // A later run may have begun before this notice arrived; its record is not this run's.
     if (uint32_t(runId) != CurrentRun.runId.load(std::memory_order_acquire) ||
-        CurrentRun.active.load(std::memory_order_acquire) || RunVerdict(CurrentRun) != Verdict::Failed)
+        CurrentRun.active.load(std::memory_order_acquire))
         return;
-    const std::u16string result = ComposeRunResult(CurrentRun, CurrentRun.endMilliseconds);
-    MessageBoxW(window, AsWide(result.c_str()), ProductName(), MB_OK | MB_ICONERROR);
+    const RunEnding& ending = LastRunEnding();
+    const bool timeUp = ending.runId == uint32_t(runId) && ending.reason == RunEndReason::TimeUp;
+    if (!timeUp && RunVerdict(CurrentRun) != Verdict::Failed)
+        return;
+    ShowResultWhenWritten(window, uint32_t(runId), ComposeRunResult(CurrentRun, CurrentRun.endMilliseconds));
 }
 
 void OnSelfTestDone(HWND window, LPARAM report) {

@@ -34,6 +34,18 @@ bool HoldsSubmenu(HMENU parent, int from, HMENU menu) {
     return false;
 }
 
+// A choice of a group, marked with a round bullet instead of a tick when chosen.
+void AppendRadioItem(HMENU menu, unsigned menuId, const wchar_t* text, bool checked) {
+    MENUITEMINFOW item = {};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+    item.fType = MFT_STRING | MFT_RADIOCHECK;
+    item.fState = checked ? MFS_CHECKED : MFS_UNCHECKED;
+    item.wID = menuId;
+    item.dwTypeData = const_cast<wchar_t*>(text);
+    InsertMenuItemW(menu, UINT(GetMenuItemCount(menu)), TRUE, &item);
+}
+
 // Appends one item per row; a submenu's rows go into a popup of its own.
 void AppendOptions(HMENU systemMenu, std::span<const OptionRow> rows) {
     // open[d] takes the rows of depth d; null under a submenu that could not be made, whose rows are left out
@@ -61,7 +73,12 @@ void AppendOptions(HMENU systemMenu, std::span<const OptionRow> rows) {
         // A row without an identifier could not be told apart when chosen.
         if (item.menuId == 0)
             continue;
-        const bool checked = row.kind == OptionKind::Check && row.checked && row.checked();
+        const bool markable = row.kind == OptionKind::Check || row.kind == OptionKind::Radio;
+        const bool checked = markable && row.checked && row.checked();
+        if (row.kind == OptionKind::Radio) {
+            AppendRadioItem(menu, item.menuId, RowText(row), checked);
+            continue;
+        }
         AppendMenuW(menu, MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED), item.menuId, RowText(row));
     }
 }

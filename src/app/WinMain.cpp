@@ -1,16 +1,18 @@
-// The entry point of kestrovane.exe: start-up in its fixed order, then the message loop.
+// The entry point of kestrovane.exe: start-up in its fixed order, the command line, then the message loop.
 #include <windows.h>
 
+#include <cstdlib>
+
+#include "app/Launch.h"
 #include "app/MainWindow.h"
+#include "app/RunOutput.h"
 #include "app/Startup.h"
-#include "base/WideText.h"
+#include "app/UiHandles.h"
 #include "i18n/LanguageTables.h"
 #include "run/RunControl_win.h"
-#include "run/SelfTest.h"
-#include "run/SelfTest_win.h"
 #include "settings/IniStore.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     EnableDpiAwareness();
     RaiseUserInterfacePriority();
     LoadStartupTexts(instance);
@@ -19,12 +21,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int) {
     ChooseDefaultLanguage();
     if (!LoadLanguageResource())
         return 0;
-    // The detector self-test runs without a window and ends the program with its result.
-    if (arguments && IsSelfTestCommandLine(AsUtf16(arguments)))
-        return RunSelfTestOnConsole();
+    // The usage, a refused command line and the detectors' self-test end here, before any load starts.
+    const int ended = TakeCommandLine();
+    if (ended != kLaunchGoesOn)
+        return ended;
     InstallRunHooks();
+    InstallRunOutput();
     ArmTestFaults(_wgetenv(L"KESTROVANE_TEST_INJECT_FAULTS"));
-    if (!CreateMainWindow(instance))
+    if (!CreateMainWindow(instance, Launch.showWindow))
         return 0;
-    return RunMessageLoop();
+    StartLaunchedRun(Ui.mainWindow);
+    return FinishLaunch(RunMessageLoop());
 }

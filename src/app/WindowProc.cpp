@@ -6,12 +6,14 @@
 #include "app/ClientPaint.h"
 #include "app/LanguageMenu.h"
 #include "app/MainWindow.h"
+#include "app/RunOutput.h"
 #include "app/RunStatus.h"
 #include "app/ShellFormat.h"
 #include "app/SystemMenu.h"
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
+#include "report/RunFiles_win.h"
 #include "run/RunControl_win.h"
 #include "run/RunNotice_win.h"
 #include "run/SelfTest_win.h"
@@ -135,10 +137,20 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         case kCommandCheckErrorDetection:
             StartSelfTestThread(window);
             return 0;
+        case kCommandOpenRunsFolder:
+            OpenRunsFolder();
+            return 0;
+        case kCommandShowLastReport:
+            ShowLastReport(window);
+            return 0;
         case kCommandDonate:
         case kCommandFaq:
             OpenWebPage(LOWORD(wParam));
             return 0;
+    }
+    if (LOWORD(wParam) >= kCommandRunForFirst && LOWORD(wParam) <= kCommandRunForLast) {
+        ToggleRunOption(LOWORD(wParam));
+        return 0;
     }
     return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
 }
@@ -157,8 +169,11 @@ void RestoreTitle(HWND window) {
         SetWindowTextW(window, AsWide(title));
 }
 
-// The status bar changes only when the line does, so an idle program does not repaint it every second.
-LRESULT OnTimer(HWND window) {
+// The status bar changes only when the line does, so an idle program does not repaint it every second. A timed
+// run ends on its deadline timer; the status timer ends it too should that timer be late or missing.
+LRESULT OnTimer(HWND window, WPARAM timer) {
+    if (timer == kRunDeadlineTimer || RunMillisecondsLeft(ClockMilliseconds()) == 0)
+        OnRunDeadline(window);
     char16_t line[kStatusLineCapacity];
     FormatStatusLine(line, kStatusLineCapacity, Stress);
     if (!SameText(line, lastStatusLine)) {
@@ -218,6 +233,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case kSelfTestDoneMessage:
             OnSelfTestDone(window, lParam);
             return 0;
+        case kRunFilesDoneMessage:
+            OnRunFilesDone(window, lParam);
+            return 0;
         case WM_PAINT:
             return OnPaint(window);
         case WM_ERASEBKGND:
@@ -228,7 +246,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_COMMAND:
             return OnCommand(window, wParam, lParam);
         case WM_TIMER:
-            return OnTimer(window);
+            return OnTimer(window, wParam);
         case WM_INITMENUPOPUP:
             OnInitMenuPopup(window, reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
             return DefWindowProcW(window, message, wParam, lParam);

@@ -92,24 +92,20 @@ ReportTexts LookUpReportTexts() {
     texts.languageTag = LanguageTag(CurrentLanguage);
     texts.rightToLeft = IsRightToLeftLanguage(CurrentLanguage);
     std::string* const labels[] = {
-        &texts.title,          &texts.noErrors,
-        &texts.errorsFound,    &texts.loadCouldNotRun,
-        &texts.started,        &texts.ended,
-        &texts.durationAsked,  &texts.untilStopped,
-        &texts.ranFor,         &texts.timeSinceStart,
-        &texts.settings,       &texts.machine,
-        &texts.errors,         &texts.rates,
-        &texts.minimum,        &texts.median,
-        &texts.maximum,        &texts.processor,
-        &texts.physicalMemory, &texts.windowsVersion,
-        &texts.foundBy,        &texts.details,
-        &texts.hardwareLog,    &texts.verifyResults,
-        &texts.stopOnError,    &texts.firstErrorsListed,
+        &texts.title,    &texts.noErrors,      &texts.errorsFound,  &texts.loadCouldNotRun, &texts.started,
+        &texts.ended,    &texts.durationAsked, &texts.untilStopped, &texts.ranFor,          &texts.timeSinceStart,
+        &texts.settings, &texts.machine,       &texts.errors,       &texts.rates,           &texts.minimum,
+        &texts.median,   &texts.maximum,       &texts.processor,    &texts.physicalMemory,  &texts.windowsVersion,
+        &texts.foundBy,  &texts.details,       &texts.hardwareLog,
     };
-    // The report's own texts are numbered 164 to 189 in the order of the list above.
+    // The report's own texts are numbered 164 to 186 in the order of the list above.
     int index = 164;
     for (std::string* label : labels)
         *label = Label(index++);
+    // The same words as the options menu's rows.
+    texts.verifyResults = Label(111);
+    texts.stopOnError = Label(112);
+    texts.firstErrorsListed = Label(189);
     texts.on = Label(39);
     texts.off = Label(40);
     texts.paintLoops = Label(46);

@@ -37,6 +37,27 @@ bool ReadDigits(std::u16string_view text, size_t at, size_t count, int& value) {
 // Orders runs by start time, then suffix.
 using RunKey = std::tuple<int64_t, int>;
 
+char16_t LowerAscii(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+}
+
+bool SameFolder(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char16_t x, char16_t y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+// The folder part of a path, without the last separator; empty for a bare name.
+std::u16string_view FolderOf(std::u16string_view path) {
+    const size_t slash = path.find_last_of(u"\\/");
+    return slash == std::u16string_view::npos ? std::u16string_view() : path.substr(0, slash);
+}
+
+std::u16string_view WithoutTrailingSeparator(std::u16string_view folder) {
+    while (!folder.empty() && (folder.back() == u'\\' || folder.back() == u'/'))
+        folder.remove_suffix(1);
+    return folder;
+}
+
 }  // namespace
 
 std::u16string RunFileStem(const CivilTime& start, int suffix) {
@@ -135,4 +156,51 @@ std::vector<std::u16string> RunFilesToDelete(const std::vector<std::u16string>& 
             doomed.push_back(*name);
     }
     return doomed;
+}
+
+std::u16string NewestRunReport(const std::vector<std::u16string>& folderNames) {
+    const std::u16string* newest = nullptr;
+    RunKey newestKey;
+    for (const std::u16string& name : folderNames) {
+        RunFileName parsed;
+        if (!ParseRunFileName(name, parsed) || parsed.kind != RunFileKind::Report)
+            continue;
+        const RunKey key(UnixFromCivil(parsed.start), parsed.suffix);
+        if (!newest || key > newestKey) {
+            newest = &name;
+            newestKey = key;
+        }
+    }
+    return newest ? *newest : std::u16string();
+}
+
+std::u16string RunsFolderFor(std::u16string_view executablePath,
+                             std::u16string_view iniPath,
+                             std::u16string_view localAppData) {
+    const std::u16string_view executableFolder = FolderOf(executablePath);
+    if (!iniPath.empty() && !executableFolder.empty() && SameFolder(FolderOf(iniPath), executableFolder))
+        return std::u16string(executableFolder) + u"\\Runs";
+    const std::u16string_view local = WithoutTrailingSeparator(localAppData);
+    if (local.empty())
+        return {};
+    return std::u16string(local) + u"\\Kestrovane\\Runs";
+}
+
+std::u16string LongPathForm(std::u16string_view fullPath) {
+    std::u16string path(fullPath);
+    const bool prefixed = path.size() >= 4 && (path[0] == u'\\' || path[0] == u'/') &&
+                          (path[1] == u'\\' || path[1] == u'/') && (path[2] == u'?' || path[2] == u'.') &&
+                          (path[3] == u'\\' || path[3] == u'/');
+    if (prefixed)
+        return path;
+    std::replace(path.begin(), path.end(), u'/', u'\\');
+    const bool drive = path.size() >= 3 &&
+                       ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z')) &&
+                       path[1] == u':' && path[2] == u'\\';
+    if (drive)
+        return u"\\\\?\\" + path;
+    const bool share = path.size() > 2 && path[0] == u'\\' && path[1] == u'\\' && path[2] != u'\\';
+    if (share)
+        return u"\\\\?\\UNC\\" + path.substr(2);
+    return std::u16string(fullPath);
 }

@@ -41,3 +41,18 @@ std::u16string ChooseRunStem(const CivilTime& start, const std::vector<std::u16s
 std::vector<std::u16string> RunFilesToDelete(const std::vector<std::u16string>& folderNames,
                                              std::u16string_view currentStem,
                                              int keep = kKeptRuns);
+
+// The newest report (".html") among a folder's names, by start time then suffix; empty when there is none.
+std::u16string NewestRunReport(const std::vector<std::u16string>& folderNames);
+
+// Where the runs' files go: "Runs" beside the executable when the settings file lies beside it (portable use writes
+// nothing elsewhere), else "Kestrovane\Runs" in the local application-data folder; empty when neither is known.
+// Folders compare without regard to ASCII case, as Windows compares them.
+std::u16string RunsFolderFor(std::u16string_view executablePath,
+                             std::u16string_view iniPath,
+                             std::u16string_view localAppData);
+
+// A full path as the file functions take it beyond MAX_PATH: "\\?\C:\..." or "\\?\UNC\server\share\...". A path
+// already in that form, a device path ("\\.\") and one that is not full stay as they are. Forward slashes
+// become backslashes, since the long form passes the path to the file system untouched.
+std::u16string LongPathForm(std::u16string_view fullPath);

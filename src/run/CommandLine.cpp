@@ -423,6 +423,14 @@ CommandLineResult ParseCommandLine(const std::vector<std::u16string>& arguments)
     return Parser(arguments).Run();
 }
 
+bool NamesOption(const std::vector<std::u16string>& arguments, std::u16string_view name) {
+    for (const std::u16string& argument : arguments) {
+        if (StartsLikeOption(argument) && SameWord(argument.substr(1), name))
+            return true;
+    }
+    return false;
+}
+
 std::u16string UnavailableOption(const CommandLine& options, uint32_t available) {
     for (const CommandLine::FeatureOption& given : options.featureOptions) {
         if ((given.feature & ~available) != 0)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "run/RunRecord.h"
@@ -105,6 +106,10 @@ struct CommandLineResult {
 // next argument does not start with '/' or '-'. The first fault found is reported; /? anywhere asks for the
 // usage and nothing else is checked.
 CommandLineResult ParseCommandLine(const std::vector<std::u16string>& arguments);
+
+// True when any argument is that option ("nogui": "/nogui", "-NoGui"), whatever else the line holds: a line too
+// bad to parse may still say that no window, and so no message box, is wanted.
+bool NamesOption(const std::vector<std::u16string>& arguments, std::u16string_view name);
 
 // The first option given whose feature is not in `available`, as the user wrote it; empty when none.
 std::u16string UnavailableOption(const CommandLine& options, uint32_t available = kAvailableFeatures);

@@ -21,16 +21,36 @@ bool StopOnFirstErrorOn() {
     return RunOptions.stopOnError.load(kRelaxed) != 0;
 }
 
+template <int choice>
+bool RunsFor() {
+    return RunOptions.durationMinutes.load(kRelaxed) == kRunDurationChoices[choice].minutes;
+}
+
+template <int choice>
+constexpr OptionRow RunForRow() {
+    return {OptionKind::Radio, kCommandRunForFirst + choice, kRunDurationChoices[choice].textIndex, RunsFor<choice>};
+}
+
+constexpr OptionRow kRunForRows[] = {
+    RunForRow<0>(), RunForRow<1>(), RunForRow<2>(), RunForRow<3>(), RunForRow<4>(), RunForRow<5>(), RunForRow<6>(),
+};
+static_assert(sizeof(kRunForRows) / sizeof(kRunForRows[0]) == kRunDurationChoiceCount);
+
 constexpr OptionRow kOptionRows[] = {
     {OptionKind::Check, kCommandMemory, kMemoryStressText, MemoryLoadOn},
     {OptionKind::Check, kCommandVerifyResults, kTextVerifyResults, VerifyResultsOn},
     {OptionKind::Check, kCommandStopOnFirstError, kTextStopOnFirstError, StopOnFirstErrorOn},
+    {OptionKind::Submenu, 0, kTextRunFor, nullptr, kRunForRows},
     {OptionKind::Action, kCommandCheckErrorDetection, kTextCheckErrorDetection},
+    {OptionKind::Separator},
+    {OptionKind::Action, kCommandOpenRunsFolder, kTextOpenRunsFolder},
+    {OptionKind::Action, kCommandShowLastReport, kTextShowLastReport},
 };
 
 void Walk(std::span<const OptionRow> rows, int depth, unsigned& nextId, std::vector<OptionItem>& items) {
     for (const OptionRow& row : rows) {
-        const bool sends = row.kind == OptionKind::Check || row.kind == OptionKind::Action;
+        const bool sends =
+            row.kind == OptionKind::Check || row.kind == OptionKind::Action || row.kind == OptionKind::Radio;
         unsigned menuId = 0;
         if (sends && nextId < kSystemMenuIdEnd) {
             menuId = nextId;

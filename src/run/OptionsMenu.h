@@ -5,7 +5,8 @@
 #include <span>
 #include <vector>
 
-enum class OptionKind { Check, Action, Submenu, Separator };
+// Radio: one of a group of choices, shown with a round mark when its `checked` says so.
+enum class OptionKind { Check, Action, Submenu, Separator, Radio };
 
 struct OptionRow {
     OptionKind kind = OptionKind::Separator;
@@ -14,7 +15,7 @@ struct OptionRow {
     int command = 0;
     // The language string the row shows; 0 for a separator.
     int textIndex = 0;
-    // Check rows: whether the row shows its check mark. Null for every other kind.
+    // Check and radio rows: whether the row shows its mark. Null for every other kind.
     bool (*checked)() = nullptr;
     // Submenu rows: the rows of the submenu.
     std::span<const OptionRow> rows = {};

@@ -1,6 +1,7 @@
 // The run's side of the master switch: begin and end, the hardware error watch, and the workers' findings.
 #include "run/RunControl_win.h"
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <cwchar>
@@ -13,8 +14,16 @@
 #include "stress/StressState.h"
 
 RunSettingOverrides RunOverrides;
+RunObserverHooks RunObservers;
 
 namespace {
+
+// A timer waits at most USER_TIMER_MAXIMUM (about 24.8 days); a longer run sets it again when it ticks.
+constexpr int64_t kLongestTimerWait = 0x7FFFFFFF;
+
+// The run's end as the user-interface thread knows it.
+RunEndReason nextEndReason = RunEndReason::User;
+RunEnding lastEnding;
 
 // The test seam's WHEA event, taken by the next run's start.
 std::atomic<int32_t> injectWheaEvent{0};
@@ -30,23 +39,51 @@ ErrorSource SourceOf(LoadType load) {
     return load == LoadType::Memory ? ErrorSource::Memory : ErrorSource::Additions;
 }
 
+void ArmDeadline(HWND window, int64_t millisecondsLeft) {
+    if (window)
+        SetTimer(window, kRunDeadlineTimer, UINT(std::clamp<int64_t>(millisecondsLeft, 1, kLongestTimerWait)), nullptr);
+}
+
 WorkerRun BeginLoadRun(HWND window, int32_t selectedLoads) {
     const RunCheckSettings settings = NextRunSettings();
     WorkerRun run;
     run.window = window;
     run.verify = settings.verify;
+    nextEndReason = RunEndReason::User;
     run.runId = BeginRun(selectedLoads, ClockMilliseconds(), int64_t(std::time(nullptr)), settings);
     StartHardwareErrorWatch(window, run.runId, ClockMilliseconds);
     FeedInjectedWheaEvent(window, run.runId);
+    if (settings.durationSeconds > 0)
+        ArmDeadline(window, settings.durationSeconds * 1000);
+    if (RunObservers.begun)
+        RunObservers.begun(window, run.runId);
     return run;
+}
+
+// Closes the run's record, then tells the window and the observers: the window's notice is posted before the
+// observers start anything that posts a notice of its own, so the window always hears of the end first.
+void CloseRun(HWND window, RunEndReason reason, bool postEnd) {
+    StopHardwareErrorWatch();
+    EndRun(ClockMilliseconds());
+    if (window)
+        KillTimer(window, kRunDeadlineTimer);
+    lastEnding.runId = CurrentRun.runId.load(std::memory_order_relaxed);
+    lastEnding.reason = reason;
+    const int64_t ran = CurrentRun.endMilliseconds - CurrentRun.startMilliseconds.load(std::memory_order_relaxed);
+    const bool byUser = reason == RunEndReason::User || reason == RunEndReason::ProgramEnd;
+    lastEnding.stoppedBeforeTime = byUser && CurrentRun.durationSeconds > 0 && ran < CurrentRun.durationSeconds * 1000;
+    lastEnding.endUnixSeconds = int64_t(std::time(nullptr));
+    nextEndReason = RunEndReason::User;
+    if (postEnd)
+        PostMessageW(window, kRunEndedMessage, WPARAM(lastEnding.runId), 0);
+    if (RunObservers.ended)
+        RunObservers.ended(window, lastEnding);
 }
 
 void EndLoadRun(HWND window) {
     if (!CurrentRun.active.load(std::memory_order_acquire))
         return;
-    StopHardwareErrorWatch();
-    EndRun(ClockMilliseconds());
-    PostMessageW(window, kRunEndedMessage, WPARAM(CurrentRun.runId.load(std::memory_order_relaxed)), 0);
+    CloseRun(window, nextEndReason, true);
 }
 
 // Any worker thread: the record takes it without a lock and the window is told without waiting.
@@ -86,15 +123,26 @@ RunCheckSettings NextRunSettings() {
     RunCheckSettings settings;
     settings.verify = Overridden(RunOverrides.verify, RunOptions.verify);
     settings.stopOnError = Overridden(RunOverrides.stopOnError, RunOptions.stopOnError);
+    settings.durationSeconds = RunOverrides.durationSeconds >= 0
+                                   ? RunOverrides.durationSeconds
+                                   : int64_t(RunOptions.durationMinutes.load(std::memory_order_relaxed)) * 60;
     return settings;
 }
 
 void LoadRunOptions() {
     LoadOption(RunOptions.verify, kVerifySettingKey, 1);
     LoadOption(RunOptions.stopOnError, kStopOnErrorSettingKey, 0);
+    RunOptions.durationMinutes.store(DurationMinutesFromSetting(ReadSetting(kDurationSettingKey, 0)),
+                                     std::memory_order_relaxed);
 }
 
 bool ToggleRunOption(int command) {
+    if (command >= kCommandRunForFirst && command <= kCommandRunForLast) {
+        const int minutes = kRunDurationChoices[command - kCommandRunForFirst].minutes;
+        RunOptions.durationMinutes.store(minutes, std::memory_order_relaxed);
+        WriteSetting(kDurationSettingKey, minutes);
+        return true;
+    }
     std::atomic<int32_t>* option = nullptr;
     const wchar_t* key = nullptr;
     if (command == kCommandVerifyResults) {
@@ -122,8 +170,35 @@ void InstallRunHooks() {
 void EndRunAtExit() {
     if (!CurrentRun.active.load(std::memory_order_acquire))
         return;
-    StopHardwareErrorWatch();
-    EndRun(ClockMilliseconds());
+    CloseRun(nullptr, RunEndReason::ProgramEnd, false);
+}
+
+void SetRunEndReason(RunEndReason reason) {
+    nextEndReason = reason;
+}
+
+const RunEnding& LastRunEnding() {
+    return lastEnding;
+}
+
+int64_t RunMillisecondsLeft(int64_t nowMilliseconds) {
+    if (!CurrentRun.active.load(std::memory_order_acquire) || CurrentRun.durationSeconds <= 0)
+        return -1;
+    const int64_t deadline =
+        CurrentRun.startMilliseconds.load(std::memory_order_relaxed) + CurrentRun.durationSeconds * 1000;
+    return std::max<int64_t>(deadline - nowMilliseconds, 0);
+}
+
+bool RunTimeIsUp(HWND window) {
+    const int64_t left = RunMillisecondsLeft(ClockMilliseconds());
+    if (left < 0) {
+        KillTimer(window, kRunDeadlineTimer);
+        return false;
+    }
+    if (left == 0)
+        return true;
+    ArmDeadline(window, left);
+    return false;
 }
 
 void ArmTestFaults(const wchar_t* faults) {

@@ -7,6 +7,9 @@
 constexpr UINT kRunErrorMessage = WM_APP + 0x41;
 // A run has ended (wParam: its id): the window shows the result once the loads were told to stop.
 constexpr UINT kRunEndedMessage = WM_APP + 0x42;
+// Due when a timed run's time is up: the window ends the run (RunTimeIsUp). The status timer is id 1.
+constexpr UINT_PTR kRunDeadlineTimer = 2;
+
 // The detectors' self-test has finished on its own thread (lParam: its SelfTestReport, owned by the receiver).
 constexpr UINT kSelfTestDoneMessage = WM_APP + 0x43;
 

@@ -2,3 +2,9 @@
 #include "run/RunOptions.h"
 
 RunOptionSwitches RunOptions;
+
+int DurationMinutesFromSetting(int stored) {
+    if (stored <= 0)
+        return 0;
+    return stored > kMaxDurationMinutes ? kMaxDurationMinutes : stored;
+}

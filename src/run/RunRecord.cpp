@@ -36,6 +36,7 @@ uint32_t BeginRun(int32_t selectedLoads,
     CurrentRun.endMilliseconds = startMilliseconds;
     CurrentRun.startUnixSeconds = startUnixSeconds;
     CurrentRun.selectedLoads = selectedLoads;
+    CurrentRun.durationSeconds = settings.durationSeconds > 0 ? settings.durationSeconds : 0;
     CurrentRun.settings.verify.store(settings.verify ? 1 : 0, kRelaxed);
     CurrentRun.settings.stopOnError.store(settings.stopOnError ? 1 : 0, kRelaxed);
     CurrentRun.hardwareLog.store(int32_t(HardwareLogState::NotWatched), kRelaxed);

@@ -37,6 +37,8 @@ struct RunError {
 struct RunCheckSettings {
     bool verify = true;
     bool stopOnError = false;
+    // 0: the run lasts until stopped; else it ends by itself after this many seconds.
+    int64_t durationSeconds = 0;
 };
 
 // Whether the system's hardware error reports are watched during the run.
@@ -55,6 +57,8 @@ struct RunRecord {
     int64_t startUnixSeconds = 0;
     // Bit n set: load n (a LoadType value) was selected for the run.
     int32_t selectedLoads = 0;
+    // 0: until stopped. User-interface thread only.
+    int64_t durationSeconds = 0;
     struct {
         std::atomic<int32_t> verify{1};
         std::atomic<int32_t> stopOnError{0};

@@ -7,6 +7,8 @@
 namespace {
 
 constexpr std::u16string_view kPartSeparator = u" \u2013 ";
+// "Errors", the report's label, before a bare count.
+constexpr int kErrorsLabelText = 176;
 
 // The loads' own names, from the first block (Paint, Cpu, Disk) and the extended one (Memory).
 constexpr int kLoadNameTexts[kRunLoadCount] = {42, 43, 44, 60};
@@ -142,7 +144,7 @@ std::u16string ErrorPlaceText(const RunError& error) {
     return FillPlaceholders(Text(kTextProcessorPlace), {DecimalText(error.processor), name});
 }
 
-StatusPart ComposeStatusPart(const RunRecord& run) {
+StatusPart ComposeStatusPart(const RunRecord& run, const StatusExtras& extras) {
     StatusPart part;
     const bool active = run.active.load(std::memory_order_acquire) != 0;
     const int64_t errors = run.errorCount.load(std::memory_order_relaxed);
@@ -155,6 +157,14 @@ StatusPart ComposeStatusPart(const RunRecord& run) {
         part.look = StatusPartLook::Normal;
         part.text = AnySelectedLoadVerified(run) ? FillPlaceholders(Text(kTextVerifiedErrors), {u"0"})
                                                  : std::u16string(Text(kTextNotVerified));
+    }
+    if (active && extras.millisecondsLeft >= 0) {
+        part.text += kPartSeparator;
+        part.text += TimeLeftText(extras.millisecondsLeft);
+    }
+    if (active && extras.logNotWritten) {
+        part.text += kPartSeparator;
+        part.text += Text(kTextLogNotWritten);
     }
     if (HardwareLogMissing(run)) {
         part.text += kPartSeparator;
@@ -189,4 +199,31 @@ std::u16string ComposeRunResult(const RunRecord& run, int64_t nowMilliseconds) {
     if (HardwareLogMissing(run))
         line(Text(kTextHardwareLogNotAvailable));
     return result;
+}
+
+std::u16string TimeLeftText(int64_t milliseconds) {
+    const int64_t roundedUp = milliseconds <= 0 ? 0 : (milliseconds + 999) / 1000 * 1000;
+    return FillPlaceholders(Text(kTextTimeLeft), {DurationText(roundedUp)});
+}
+
+std::u16string ReportLineText(std::u16string_view reportPath) {
+    if (reportPath.empty())
+        return std::u16string(Text(kTextReportNotWritten));
+    return FillPlaceholders(Text(kTextReportAt), {reportPath});
+}
+
+std::u16string ComposeVerdictLine(Verdict verdict,
+                                  int64_t runMilliseconds,
+                                  int64_t errors,
+                                  std::u16string_view reportPath) {
+    std::u16string line = Widened(VerdictName(verdict));
+    line += kPartSeparator;
+    line += FillPlaceholders(Text(kTextRunTime), {DurationText(runMilliseconds)});
+    line += kPartSeparator;
+    line += Text(kErrorsLabelText);
+    line += u": ";
+    line += DecimalText(errors);
+    line += kPartSeparator;
+    line += ReportLineText(reportPath);
+    return line;
 }

@@ -10,6 +10,14 @@
 
 // The language texts of the run (the extended block).
 enum RunText : int {
+    kTextRunFor = 61,
+    kTextOpenRunsFolder = 68,
+    kTextShowLastReport = 69,
+    kTextTimeLeft = 70,
+    kTextLogNotWritten = 71,
+    kTextReportAt = 72,
+    kTextReportNotWritten = 73,
+    kTextNoReportYet = 74,
     kTextVerifiedErrors = 100,
     kTextErrorCount = 101,
     kTextProcessorPlace = 102,
@@ -54,10 +62,31 @@ struct StatusPart {
     std::u16string text;
 };
 
+// What the part shows besides the record: the time a timed run has left, and whether its log is being written.
+struct StatusExtras {
+    // Below 0: not a timed run (or none lasts).
+    int64_t millisecondsLeft = -1;
+    bool logNotWritten = false;
+};
+
 // While a run lasts, or after one that found errors: "Verified: 0 errors" (or "not verified" when no selected
-// load is checked) in the normal look, "2 ERRORS: processor 3 (additions)" in the alarm look; either followed by
-// "hardware error log: not available" when the log could not be watched. Hidden otherwise.
-StatusPart ComposeStatusPart(const RunRecord& run);
+// load is checked) in the normal look, "2 ERRORS: processor 3 (additions)" in the alarm look; then, while a timed
+// run lasts, "0:42:17 left"; "log not written" while its log cannot be written; "hardware error log: not
+// available" when the log could not be watched. Hidden otherwise.
+StatusPart ComposeStatusPart(const RunRecord& run, const StatusExtras& extras = {});
+
+// "0:42:17 left": whole seconds rounded up, so the last second shows "0:00:01 left", never "0:00:00".
+std::u16string TimeLeftText(int64_t milliseconds);
+
+// The result box's last line: "Report: PATH", or "report not written" for an empty path.
+std::u16string ReportLineText(std::u16string_view reportPath);
+
+// The one line a script's console gets when a run ends: "PASSED – Run time: 0:00:20 – Errors: 0 – Report: PATH".
+// The verdict stays in English, as the exit code and the JSON summary name it.
+std::u16string ComposeVerdictLine(Verdict verdict,
+                                  int64_t runMilliseconds,
+                                  int64_t errors,
+                                  std::u16string_view reportPath);
 
 // The result of a run, one fact per line: the verdict; the errors and where; the run time; the first error, where
 // and when, with its description; each selected load that is not verified; the hardware error log's state. The

@@ -194,21 +194,3 @@ std::u16string ComposeSelfTestTable(const SelfTestReport& report) {
     table += Text(report.allCaught ? kTextEveryDetectorCaught : kTextDetectorMissed) + u"\n";
     return table;
 }
-
-bool IsSelfTestCommandLine(std::u16string_view arguments) {
-    while (!arguments.empty() && (arguments.front() == u' ' || arguments.front() == u'\t'))
-        arguments.remove_prefix(1);
-    while (!arguments.empty() && (arguments.back() == u' ' || arguments.back() == u'\t'))
-        arguments.remove_suffix(1);
-    constexpr std::u16string_view kOption = u"selftest";
-    if (arguments.size() != kOption.size() + 1 || (arguments[0] != u'/' && arguments[0] != u'-'))
-        return false;
-    for (size_t i = 0; i < kOption.size(); ++i) {
-        char16_t c = arguments[i + 1];
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c - u'A' + u'a');
-        if (c != kOption[i])
-            return false;
-    }
-    return true;
-}

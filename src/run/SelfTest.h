@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 struct DetectorResult {
     // The language text that names the detector and its fault.
@@ -30,7 +29,3 @@ SelfTestReport RunDetectorSelfTest(int64_t millisecondsPerDetector);
 // The report as the console and the message box show it: a title line, one line per detector with "caught" or
 // "NOT caught" and what it reported, and a closing line.
 std::u16string ComposeSelfTestTable(const SelfTestReport& report);
-
-// True for a command line (without the program's name) that is exactly "/selftest" or "-selftest" in any case,
-// with spaces around it at most.
-bool IsSelfTestCommandLine(std::u16string_view arguments);

@@ -9,6 +9,7 @@
 #include "app/UiHandles.h"
 #include "i18n/LanguageTables.h"
 #include "run/OptionsMenu.h"
+#include "run/RunControl_win.h"
 #include "stress/StressState.h"
 
 namespace {
@@ -16,7 +17,13 @@ namespace {
 constexpr UINT kMemoryItem = kFirstOptionMenuId;
 constexpr UINT kVerifyItem = kFirstOptionMenuId + 0x10;
 constexpr UINT kStopOnErrorItem = kFirstOptionMenuId + 0x20;
-constexpr UINT kDetectorCheckItem = kFirstOptionMenuId + 0x30;
+// The seven "Run for" choices take 0x30 to 0x90 in their submenu.
+constexpr UINT kRunForFirstItem = kFirstOptionMenuId + 0x30;
+constexpr UINT kDetectorCheckItem = kFirstOptionMenuId + 0xA0;
+constexpr UINT kOpenRunsFolderItem = kFirstOptionMenuId + 0xB0;
+constexpr UINT kShowLastReportItem = kFirstOptionMenuId + 0xC0;
+// The options' separator and the option rows of the window menu's top level.
+constexpr int kOptionItems = 9;
 
 bool Checked() {
     return true;
@@ -59,22 +66,47 @@ protected:
 }  // namespace
 
 TEST_F(SystemMenuTest, EndsWithASeparatorAndTheOptionsShowingTheStoredSettings) {
-    CreateWithSettings("[Program]\r\nmem=1\r\nstop_on_error=1\r\n");
+    CreateWithSettings("[Program]\r\nmem=1\r\nstop_on_error=1\r\nduration_min=120\r\n");
     const int count = ItemCount();
-    ASSERT_GE(count, 5);
-    EXPECT_TRUE(GetMenuState(Menu(), UINT(count - 5), MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(GetMenuItemID(Menu(), count - 4), kMemoryItem);
+    ASSERT_GE(count, kOptionItems);
+    const int first = count - kOptionItems;
+    EXPECT_TRUE(GetMenuState(Menu(), UINT(first), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(Menu(), first + 1), kMemoryItem);
     EXPECT_EQ(ItemText(kMemoryItem), L"Memory-Stress");
     EXPECT_TRUE(ItemChecked(kMemoryItem));
-    EXPECT_EQ(GetMenuItemID(Menu(), count - 3), kVerifyItem);
+    EXPECT_EQ(GetMenuItemID(Menu(), first + 2), kVerifyItem);
     EXPECT_EQ(ItemText(kVerifyItem), L"Verify results");
     EXPECT_TRUE(ItemChecked(kVerifyItem)) << "verified by default";
-    EXPECT_EQ(GetMenuItemID(Menu(), count - 2), kStopOnErrorItem);
+    EXPECT_EQ(GetMenuItemID(Menu(), first + 3), kStopOnErrorItem);
     EXPECT_EQ(ItemText(kStopOnErrorItem), L"Stop on first error");
     EXPECT_TRUE(ItemChecked(kStopOnErrorItem)) << "as stored";
-    EXPECT_EQ(GetMenuItemID(Menu(), count - 1), kDetectorCheckItem);
+    // "Run for" opens the durations, one of them marked with a round bullet: the stored one.
+    wchar_t runFor[64] = {};
+    GetMenuStringW(Menu(), UINT(first + 4), runFor, 64, MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(runFor), L"Run for");
+    HMENU durations = GetSubMenu(Menu(), first + 4);
+    ASSERT_NE(durations, nullptr);
+    ASSERT_EQ(GetMenuItemCount(durations), 7);
+    const wchar_t* const choices[] = {L"until stopped", L"10 minutes", L"30 minutes", L"1 hour",
+                                      L"2 hours",       L"8 hours",    L"24 hours"};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(GetMenuItemID(durations, i), kRunForFirstItem + UINT(i) * 0x10) << i;
+        EXPECT_EQ(ItemText(kRunForFirstItem + UINT(i) * 0x10), choices[i]) << i;
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STATE;
+        ASSERT_TRUE(GetMenuItemInfoW(durations, UINT(i), TRUE, &info));
+        EXPECT_TRUE(info.fType & MFT_RADIOCHECK) << i;
+        EXPECT_EQ((info.fState & MFS_CHECKED) != 0, i == 4) << "2 hours as stored: " << i;
+    }
+    EXPECT_EQ(GetMenuItemID(Menu(), first + 5), kDetectorCheckItem);
     EXPECT_EQ(ItemText(kDetectorCheckItem), L"Check the error detection\u2026");
     EXPECT_FALSE(ItemChecked(kDetectorCheckItem));
+    EXPECT_TRUE(GetMenuState(Menu(), UINT(first + 6), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(Menu(), first + 7), kOpenRunsFolderItem);
+    EXPECT_EQ(ItemText(kOpenRunsFolderItem), L"Open the runs folder");
+    EXPECT_EQ(GetMenuItemID(Menu(), first + 8), kShowLastReportItem);
+    EXPECT_EQ(ItemText(kShowLastReportItem), L"Show the last report");
 
     // Opening the menu again and again shows the options once, in the current language.
     CurrentLanguage = 0;
@@ -111,15 +143,24 @@ TEST_F(SystemMenuTest, ChoosingAnOptionTurnsItOverStoresItAndShowsIt) {
     SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kStopOnErrorItem, 0);
     EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\nverify=1\r\nstop_on_error=0\r\n");
 
+    // A "Run for" choice is taken and stored in minutes; "until stopped" stores 0.
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kRunForFirstItem + 0x60, 0);
+    EXPECT_EQ(RunOptions.durationMinutes, 1440);
+    EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\nverify=1\r\nstop_on_error=0\r\nduration_min=1440\r\n");
+    EXPECT_EQ(NextRunSettings().durationSeconds, 86400);
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kRunForFirstItem, 0);
+    EXPECT_EQ(RunOptions.durationMinutes, 0);
+    EXPECT_EQ(NextRunSettings().durationSeconds, 0);
+
     // Another identifier of the options' range names no row and changes nothing.
     SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kMemoryItem + 0x100, 0);
     EXPECT_EQ(Stress.memoryOn, 0);
-    EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\nverify=1\r\nstop_on_error=0\r\n");
+    EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\nverify=1\r\nstop_on_error=0\r\nduration_min=0\r\n");
 }
 
 TEST_F(SystemMenuTest, EveryKindOfRowTakesItsPlaceAndASubmenuOpeningKeepsItsMenu) {
     CreateWithSettings("[Program]\r\n");
-    const int start = ItemCount() - 5;
+    const int start = ItemCount() - kOptionItems;
     ShowOptionsInSystemMenu(Ui.mainWindow, kEveryKind);
     ASSERT_EQ(ItemCount(), start + 4) << "the separator and three rows replace the options";
     EXPECT_EQ(GetMenuItemID(Menu(), start), kOptionsSeparatorMenuId);

@@ -143,7 +143,18 @@ std::wstring BuiltProgramPath() {
     return WindowsPath(KV_PROGRAM_PATH);
 }
 
-bool LaunchProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error) {
+std::wstring RealReportFolder() {
+    return WindowsPath(KV_REAL_REPORT_FOLDER);
+}
+
+namespace {
+
+bool CopyAndStart(Program& program,
+                  const std::wstring& folder,
+                  const std::string& iniText,
+                  std::string* error,
+                  const std::wstring& arguments,
+                  HANDLE output) {
     program.folder = folder;
     const std::wstring executable = folder + L"\\kestrovane.exe";
     if (!CopyFileW(BuiltProgramPath().c_str(), executable.c_str(), FALSE)) {
@@ -156,17 +167,87 @@ bool LaunchProgram(Program& program, const std::wstring& folder, const std::stri
     }
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    if (output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
     std::wstring commandLine = L"\"" + executable + L"\"";
-    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &program.process)) {
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    if (!CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
+                        folder.c_str(), &startup, &program.process)) {
         *error = "CreateProcessW failed";
         return false;
     }
     return true;
 }
 
-bool StartProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error) {
-    if (!LaunchProgram(program, folder, iniText, error))
+// Appends what the pipe holds now, without waiting for more.
+void DrainPipe(HANDLE reader, std::string* output) {
+    DWORD available = 0;
+    while (PeekNamedPipe(reader, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char buffer[4096];
+        DWORD read = 0;
+        if (!ReadFile(reader, buffer, available < sizeof(buffer) ? available : sizeof(buffer), &read, nullptr) ||
+            read == 0)
+            return;
+        output->append(buffer, read);
+    }
+}
+
+}  // namespace
+
+bool LaunchProgram(Program& program,
+                   const std::wstring& folder,
+                   const std::string& iniText,
+                   std::string* error,
+                   const std::wstring& arguments) {
+    return CopyAndStart(program, folder, iniText, error, arguments, nullptr);
+}
+
+bool RunProgramToEnd(Program& program,
+                     const std::wstring& folder,
+                     const std::string& iniText,
+                     const std::wstring& arguments,
+                     DWORD timeoutMilliseconds,
+                     std::string* output,
+                     DWORD* exitCode,
+                     std::string* error) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE reader = nullptr, writer = nullptr;
+    if (!CreatePipe(&reader, &writer, &inherit, 0)) {
+        *error = "CreatePipe failed";
+        return false;
+    }
+    SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
+    const bool started = CopyAndStart(program, folder, iniText, error, arguments, writer);
+    CloseHandle(writer);
+    bool ended = false;
+    if (started) {
+        // Read while the program runs and drain after it ended, never waiting for the pipe's end: under Wine a
+        // helper process may inherit the writing end and hold it open after the program is gone.
+        const ULONGLONG deadline = GetTickCount64() + timeoutMilliseconds;
+        while (!ended && GetTickCount64() < deadline) {
+            ended = WaitForSingleObject(program.process.hProcess, 20) == WAIT_OBJECT_0;
+            DrainPipe(reader, output);
+        }
+        if (ended)
+            GetExitCodeProcess(program.process.hProcess, exitCode);
+        else
+            *error = "the program did not end in time";
+    }
+    CloseHandle(reader);
+    return started && ended;
+}
+
+bool StartProgram(Program& program,
+                  const std::wstring& folder,
+                  const std::string& iniText,
+                  std::string* error,
+                  const std::wstring& arguments) {
+    if (!LaunchProgram(program, folder, iniText, error, arguments))
         return false;
     const bool shown = WaitFor(
         [&] { return FindControls(program) || WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0; },

@@ -22,15 +22,36 @@ struct Program {
 
 // The kestrovane.exe of this build.
 std::wstring BuiltProgramPath();
+// The build's folder for the summary and report of a real run that tools/test.sh checks after the tests.
+std::wstring RealReportFolder();
 
-// Copies kestrovane.exe into the folder with `iniText` beside it as kestrovane.ini and starts it, without
-// waiting for its window. Returns false, with the reason in `error`, when that fails.
-bool LaunchProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error);
+// Copies kestrovane.exe into the folder with `iniText` beside it as kestrovane.ini and starts it with the
+// arguments, without waiting for its window. Returns false, with the reason in `error`, when that fails.
+bool LaunchProgram(Program& program,
+                   const std::wstring& folder,
+                   const std::string& iniText,
+                   std::string* error,
+                   const std::wstring& arguments = L"");
+
+// LaunchProgram with the arguments, its standard output and error a pipe; waits for its end and returns what it
+// wrote and its exit code. False, with the reason in `error`, when it cannot start or does not end in time.
+bool RunProgramToEnd(Program& program,
+                     const std::wstring& folder,
+                     const std::string& iniText,
+                     const std::wstring& arguments,
+                     DWORD timeoutMilliseconds,
+                     std::string* output,
+                     DWORD* exitCode,
+                     std::string* error);
 
 // LaunchProgram, then waits until the main window is shown with both toolbars and the status bar, and the
 // first timer tick has written the status bar. The settings file beside the executable takes precedence over
 // the one under the application-data folder.
-bool StartProgram(Program& program, const std::wstring& folder, const std::string& iniText, std::string* error);
+bool StartProgram(Program& program,
+                  const std::wstring& folder,
+                  const std::string& iniText,
+                  std::string* error,
+                  const std::wstring& arguments = L"");
 
 // Ends the program if it still runs and lets go of its handles.
 void StopProgram(Program& program);

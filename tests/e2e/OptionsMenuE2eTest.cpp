@@ -58,40 +58,46 @@ TEST_F(OptionsMenuE2e, MemoryStressSwitchesTheMemoryLoadAndStoresIt) {
     EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == "[Program]\r\naggressiv=0\r\nmem=1\r\n"; }, 5000))
         << ReadIniFile(program_);
 
-    // With the memory load selected the master switch runs it, one worker per processor, and nothing else.
+    // With the memory load selected the master switch runs it, one worker per processor, and nothing else but the
+    // run's log thread.
     SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
-    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads(processId) == idleThreads + Processors(); }, 5000))
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads(processId) == idleThreads + Processors() + 1; }, 5000))
         << CountProcessThreads(processId) << " threads";
     EXPECT_FALSE(ToolbarButtonChecked(program_.stressToolbar, kCommandPaint)) << "a load was selected";
 
     PostMessageW(program_.mainWindow, WM_SYSCOMMAND, memoryItem, 0);
     EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == "[Program]\r\naggressiv=0\r\nmem=0\r\n"; }, 5000))
         << ReadIniFile(program_);
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads(processId) == idleThreads + 1; }, 15000))
+        << "the memory workers end with their switch; the run and its log go on";
+    SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
     EXPECT_TRUE(WaitFor([&] { return CountProcessThreads(processId) == idleThreads; }, 15000))
-        << "the memory workers end with their switch";
+        << "the log thread ends once the run's report is written";
 }
 
-TEST_F(OptionsMenuE2e, MemoryStressIsTheFourthItemFromTheEndOfTheWindowMenu) {
+TEST_F(OptionsMenuE2e, MemoryStressIsTheSeventhItemFromTheEndOfTheWindowMenu) {
     std::string error;
     ASSERT_TRUE(StartProgram(program_, scratch_.path(), "[Program]\r\nmem=1\r\n", &error)) << error;
     PressAltSpace(program_.mainWindow);
     EXPECT_TRUE(WaitFor([&] { return FindTopLevelWindow(program_.process.dwProcessId, L"#32768") != nullptr; }, 5000))
         << "the window menu did not open";
-    // Up from the first item wraps to the last one; Memory-Stress comes three before it.
-    for (int i = 0; i < 4; ++i)
+    // Up from the first item wraps to the last one; Memory-Stress comes six before it (the separator between the
+    // detector check and the runs' files is skipped).
+    for (int i = 0; i < 7; ++i)
         PressKey(program_.mainWindow, VK_UP, 50);
     PressKey(program_.mainWindow, VK_RETURN, 50);
     EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == "[Program]\r\nmem=0\r\n"; }, 5000))
         << ReadIniFile(program_);
 }
 
-TEST_F(OptionsMenuE2e, CheckTheErrorDetectionIsTheLastItemAndShowsEveryDetectorCaught) {
+TEST_F(OptionsMenuE2e, CheckTheErrorDetectionIsTheThirdItemFromTheEndAndShowsEveryDetectorCaught) {
     std::string error;
     ASSERT_TRUE(StartProgram(program_, scratch_.path(), "[Program]\r\n", &error)) << error;
     PressAltSpace(program_.mainWindow);
     EXPECT_TRUE(WaitFor([&] { return FindTopLevelWindow(program_.process.dwProcessId, L"#32768") != nullptr; }, 5000))
         << "the window menu did not open";
-    PressKey(program_.mainWindow, VK_UP, 50);
+    for (int i = 0; i < 3; ++i)
+        PressKey(program_.mainWindow, VK_UP, 50);
     PressKey(program_.mainWindow, VK_RETURN, 50);
     HWND box = nullptr;
     EXPECT_TRUE(WaitFor(

@@ -94,3 +94,40 @@ TEST(RunFolder, RetentionKeepsTheNewestRunsAndTouchesNothingElse) {
     EXPECT_EQ(RunFilesToDelete(folder, u"", 0).size(), folder.size() - 5) << "keeping none still spares foreign files";
     EXPECT_TRUE(RunFilesToDelete(folder, stems.back(), 200).empty());
 }
+
+TEST(RunFolder, TheNewestReportIsFoundByItsStartAndSuffixAmongOtherFiles) {
+    EXPECT_EQ(NewestRunReport({}), u"");
+    EXPECT_EQ(NewestRunReport({u"2026-12-08_14-03-22.csv", u"notes.html", u"2026-12-08_14-03-22.json"}), u"")
+        << "no report of the program's own";
+    EXPECT_EQ(
+        NewestRunReport({u"2026-12-08_14-03-22.html", u"2026-12-08_14-03-22_2.html", u"2025-12-31_23-59-59.html",
+                         u"2026-12-08_14-03-22_10.html", u"2026-12-09_00-00-00.csv", u"2099-01-01_00-00-00.HTML"}),
+        u"2026-12-08_14-03-22_10.html")
+        << "a later suffix of the same second is newer; only the program's own names count";
+}
+
+TEST(RunFolder, TheRunsGoBesideAPortableProgramElseIntoTheLocalApplicationData) {
+    EXPECT_EQ(
+        RunsFolderFor(u"E:\\Tools\\kestrovane.exe", u"e:\\tools\\kestrovane.ini", u"C:\\Users\\a\\AppData\\Local"),
+        u"E:\\Tools\\Runs")
+        << "the settings file beside the program: portable use, folders compared without regard to case";
+    EXPECT_EQ(RunsFolderFor(u"E:\\Tools\\kestrovane.exe", u"C:\\Users\\a\\AppData\\Roaming\\Kestrovane\\Kestrovane.ini",
+                            u"C:\\Users\\a\\AppData\\Local\\"),
+              u"C:\\Users\\a\\AppData\\Local\\Kestrovane\\Runs");
+    EXPECT_EQ(RunsFolderFor(u"E:\\Tools\\kestrovane.exe", u"", u"C:\\Users\\a\\AppData\\Local"),
+              u"C:\\Users\\a\\AppData\\Local\\Kestrovane\\Runs")
+        << "no settings file anywhere";
+    EXPECT_EQ(RunsFolderFor(u"E:\\Tools\\kestrovane.exe", u"E:\\Tools\\Sub\\kestrovane.ini", u""), u"")
+        << "neither beside the program nor a local folder: nowhere";
+}
+
+TEST(RunFolder, FullPathsTakeTheLongFormThatPassesMaxPath) {
+    EXPECT_EQ(LongPathForm(u"C:\\Runs\\2026.csv"), u"\\\\?\\C:\\Runs\\2026.csv");
+    EXPECT_EQ(LongPathForm(u"z:/tmp/Läufe/r.json"), u"\\\\?\\z:\\tmp\\Läufe\\r.json") << "slashes turned";
+    EXPECT_EQ(LongPathForm(u"\\\\server\\share\\r.json"), u"\\\\?\\UNC\\server\\share\\r.json");
+    EXPECT_EQ(LongPathForm(u"\\\\?\\C:\\already"), u"\\\\?\\C:\\already");
+    EXPECT_EQ(LongPathForm(u"\\\\.\\pipe\\x"), u"\\\\.\\pipe\\x") << "a device stays a device";
+    EXPECT_EQ(LongPathForm(u"relative\\r.json"), u"relative\\r.json") << "not full: left to the caller";
+    EXPECT_EQ(LongPathForm(u"C:relative"), u"C:relative");
+    EXPECT_EQ(LongPathForm(u""), u"");
+}

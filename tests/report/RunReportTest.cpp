@@ -189,3 +189,17 @@ TEST_F(RunReportTest, TheHtmlReportShowsVerdictChartsAndTablesSelfContained) {
     EXPECT_NE(german.find("<html lang=\"de\" dir=\"ltr\">"), std::string::npos);
     EXPECT_NE(german.find("id=\"verdict\">FAILED<"), std::string::npos) << "the verdict word stays for scripts";
 }
+
+TEST_F(RunReportTest, TheReportNamesTheRunsOptionsInTheOptionsMenusOwnWords) {
+    const ReportTexts english = LookUpReportTexts();
+    EXPECT_EQ(english.verifyResults, "Verify results");
+    EXPECT_EQ(english.stopOnError, "Stop on first error");
+    EXPECT_EQ(english.firstErrorsListed, "Only the first %1 of %2 errors are listed.");
+    EXPECT_EQ(english.hardwareLog, "Hardware error log");
+    CurrentLanguage = 0;
+    const ReportTexts german = LookUpReportTexts();
+    EXPECT_EQ(german.verifyResults,
+              "Ergebnisse pr\xC3\xBC"
+              "fen");
+    EXPECT_EQ(german.stopOnError, "Beim ersten Fehler anhalten");
+}

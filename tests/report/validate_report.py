@@ -2,7 +2,10 @@
 """Composes the reports of two made-up runs and validates their JSON against docs/run-report.schema.json with
 Debian's python3-jsonschema; a damaged copy of a report must fail, so the check can fail at all.
 
-Usage: validate_report.py COMPOSER SCHEMA FOLDER"""
+With --real, validates one report a real run wrote instead and checks its verdict.
+
+Usage: validate_report.py COMPOSER SCHEMA FOLDER
+       validate_report.py --real SCHEMA REPORT.json VERDICT"""
 import copy
 import json
 import os
@@ -12,7 +15,25 @@ import sys
 from jsonschema import Draft202012Validator
 
 
+def validate_real(schema_path, report_path, verdict):
+    with open(schema_path, encoding="utf-8") as file:
+        validator = Draft202012Validator(json.load(file))
+    with open(report_path, encoding="utf-8") as file:
+        report = json.load(file)
+    failures = [f"{report_path}: {error.json_path}: {error.message}" for error in validator.iter_errors(report)]
+    if report.get("verdict") != verdict:
+        failures.append(f"{report_path}: verdict {report.get('verdict')}, expected {verdict}")
+    for failure in failures:
+        print(failure)
+    if failures:
+        return 1
+    print(f"{os.path.basename(report_path)}: valid against the schema, {verdict}")
+    return 0
+
+
 def main():
+    if sys.argv[1] == "--real":
+        return validate_real(*sys.argv[2:5])
     composer, schema_path, folder = sys.argv[1:4]
     os.makedirs(folder, exist_ok=True)
     subprocess.run([composer, folder, "600"], check=True)

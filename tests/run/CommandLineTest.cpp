@@ -207,3 +207,10 @@ TEST(ExitCode, FollowsTheVerdictAndAnEarlyStop) {
     EXPECT_EQ(int(ExitCode::BadCommandLine), 2);
     EXPECT_EQ(int(ExitCode::StoppedByUser), 4);
 }
+
+TEST(CommandLineOptions, NoGuiIsSeenInAnyLineHoweverBad) {
+    EXPECT_TRUE(NamesOption({u"/bogus", u"-NoGui"}, u"nogui"));
+    EXPECT_TRUE(NamesOption({u"/NOGUI"}, u"nogui"));
+    EXPECT_FALSE(NamesOption({u"/nogu", u"nogui", u"/noguix"}, u"nogui")) << "only the option itself";
+    EXPECT_FALSE(NamesOption({}, u"nogui"));
+}

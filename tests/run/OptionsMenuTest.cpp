@@ -28,7 +28,7 @@ constexpr OptionRow kRows[] = {
 
 TEST(OptionsMenu, TheMemoryStressRowSendsCommand111AndShowsTheMemorySwitch) {
     const auto rows = OptionRows();
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 8u);
     EXPECT_EQ(rows[0].kind, OptionKind::Check);
     EXPECT_EQ(rows[0].command, kCommandMemory);
     EXPECT_EQ(rows[0].textIndex, 60);
@@ -42,7 +42,7 @@ TEST(OptionsMenu, TheMemoryStressRowSendsCommand111AndShowsTheMemorySwitch) {
 
 TEST(OptionsMenu, TheRunsRowsFollowVerifyStopOnErrorAndTheDetectorCheck) {
     const auto rows = OptionRows();
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 8u);
     const struct {
         OptionKind kind;
         int command;
@@ -51,9 +51,8 @@ TEST(OptionsMenu, TheRunsRowsFollowVerifyStopOnErrorAndTheDetectorCheck) {
     } expected[] = {
         {OptionKind::Check, kCommandVerifyResults, 111, &RunOptions.verify},
         {OptionKind::Check, kCommandStopOnFirstError, 112, &RunOptions.stopOnError},
-        {OptionKind::Action, kCommandCheckErrorDetection, 113, nullptr},
     };
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         const OptionRow& row = rows[size_t(i) + 1];
         EXPECT_EQ(row.kind, expected[i].kind) << i;
         EXPECT_EQ(row.command, expected[i].command) << i;
@@ -113,4 +112,58 @@ TEST(OptionsMenu, IdentifiersNeverReachTheSystemsOwnCommands) {
     EXPECT_EQ(items[usable].menuId, 0u) << "no identifier rather than a system command's";
     for (const OptionItem& item : items)
         EXPECT_LT(item.menuId, kSystemMenuIdEnd);
+}
+
+TEST(OptionsMenu, RunForOffersTheDurationsAsChoicesThenTheDetectorCheckAndTheRunsFiles) {
+    const auto rows = OptionRows();
+    ASSERT_EQ(rows.size(), 8u);
+    const OptionRow& runFor = rows[3];
+    EXPECT_EQ(runFor.kind, OptionKind::Submenu);
+    EXPECT_EQ(runFor.textIndex, 61);
+    ASSERT_EQ(runFor.rows.size(), 7u);
+    const int minutes[] = {0, 10, 30, 60, 120, 480, 1440};
+    const int texts[] = {171, 62, 63, 64, 65, 66, 67};
+    const int32_t saved = RunOptions.durationMinutes;
+    for (size_t i = 0; i < 7; ++i) {
+        const OptionRow& choice = runFor.rows[i];
+        EXPECT_EQ(choice.kind, OptionKind::Radio) << i;
+        EXPECT_EQ(choice.command, kCommandRunForFirst + int(i)) << i;
+        EXPECT_EQ(choice.textIndex, texts[i]) << i;
+        EXPECT_EQ(OptionCommandForMenuId(rows, kFirstOptionMenuId + 0x30 + unsigned(i) * 16), choice.command) << i;
+        ASSERT_NE(choice.checked, nullptr);
+        RunOptions.durationMinutes = minutes[i];
+        for (size_t other = 0; other < 7; ++other)
+            EXPECT_EQ(runFor.rows[other].checked(), other == i) << "only the chosen duration is marked: " << i;
+    }
+    // A hand-edited duration that is no choice marks none of them.
+    RunOptions.durationMinutes = 45;
+    for (const OptionRow& choice : runFor.rows)
+        EXPECT_FALSE(choice.checked());
+    RunOptions.durationMinutes = saved;
+
+    const struct {
+        OptionKind kind;
+        int command;
+        int text;
+    } after[] = {
+        {OptionKind::Action, kCommandCheckErrorDetection, 113},
+        {OptionKind::Separator, 0, 0},
+        {OptionKind::Action, kCommandOpenRunsFolder, 68},
+        {OptionKind::Action, kCommandShowLastReport, 69},
+    };
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(rows[4 + i].kind, after[i].kind) << i;
+        EXPECT_EQ(rows[4 + i].command, after[i].command) << i;
+        EXPECT_EQ(rows[4 + i].textIndex, after[i].text) << i;
+    }
+    EXPECT_EQ(OptionMenuIdForCommand(rows, kCommandCheckErrorDetection), kFirstOptionMenuId + 0xA0);
+    EXPECT_EQ(OptionMenuIdForCommand(rows, kCommandShowLastReport), kFirstOptionMenuId + 0xC0);
+}
+
+TEST(OptionsMenu, AStoredDurationIsReadAsMinutesUpToAYear) {
+    EXPECT_EQ(DurationMinutesFromSetting(0), 0);
+    EXPECT_EQ(DurationMinutesFromSetting(-30), 0) << "negative: until stopped";
+    EXPECT_EQ(DurationMinutesFromSetting(45), 45) << "a hand-edited value still counts";
+    EXPECT_EQ(DurationMinutesFromSetting(1440), 1440);
+    EXPECT_EQ(DurationMinutesFromSetting(2147483647), 8760 * 60) << "cut to a year, as the command line's limit";
 }

@@ -114,3 +114,43 @@ TEST_F(RunStatusTextTest, EveryDetectorCatchesItsInjectedFaultAndTheTableSaysSo)
     EXPECT_NE(missedTable.find(u"WHEA event: NOT caught"), std::u16string::npos);
     EXPECT_NE(missedTable.find(u"A detector missed its fault."), std::u16string::npos);
 }
+
+TEST_F(RunStatusTextTest, ATimedRunShowsItsTimeLeftAndALogThatCannotBeWrittenSaysSo) {
+    BeginRun(kCpuAndMemory, 0, 0);
+    StatusExtras extras;
+    extras.millisecondsLeft = 2'537'001;
+    EXPECT_EQ(ComposeStatusPart(CurrentRun, extras).text, u"Verified: 0 errors \u2013 0:42:18 left")
+        << "whole seconds rounded up";
+    extras.millisecondsLeft = 1;
+    EXPECT_EQ(ComposeStatusPart(CurrentRun, extras).text, u"Verified: 0 errors \u2013 0:00:01 left");
+    extras.logNotWritten = true;
+    SetHardwareLogState(HardwareLogState::NotAvailable);
+    AddError(ErrorSource::Additions, 0, 5, "additions");
+    StatusPart part = ComposeStatusPart(CurrentRun, extras);
+    EXPECT_EQ(part.look, StatusPartLook::Alarm);
+    EXPECT_EQ(part.text,
+              u"1 ERRORS: processor 0 (additions) \u2013 0:00:01 left \u2013 log not written \u2013 "
+              u"hardware error log: not available");
+    EndRun(10);
+    EXPECT_EQ(ComposeStatusPart(CurrentRun, extras).text,
+              u"1 ERRORS: processor 0 (additions) \u2013 "
+              u"hardware error log: not available")
+        << "after the run neither the time left nor the log's state";
+
+    EXPECT_EQ(TimeLeftText(0), u"0:00:00 left");
+    EXPECT_EQ(TimeLeftText(-5), u"0:00:00 left");
+    EXPECT_EQ(TimeLeftText(3'600'000), u"1:00:00 left");
+    CurrentLanguage = 0;
+    EXPECT_EQ(TimeLeftText(59'500), u"noch 0:01:00");
+}
+
+TEST_F(RunStatusTextTest, TheVerdictLineNamesTheVerdictInEnglishAndTheRestInTheLanguage) {
+    EXPECT_EQ(ComposeVerdictLine(Verdict::Passed, 20'004, 0, u"C:\\Runs\\2026-12-08_14-03-22.html"),
+              u"PASSED \u2013 Run time: 0:00:20 \u2013 Errors: 0 \u2013 Report: C:\\Runs\\2026-12-08_14-03-22.html");
+    EXPECT_EQ(ComposeVerdictLine(Verdict::Failed, 3'725'000, 12, u""),
+              u"FAILED \u2013 Run time: 1:02:05 \u2013 Errors: 12 \u2013 report not written");
+    CurrentLanguage = 0;
+    EXPECT_EQ(ComposeVerdictLine(Verdict::Incomplete, 1000, 0, u"r.html"),
+              u"INCOMPLETE \u2013 Laufzeit: 0:00:01 \u2013 Fehler: 0 \u2013 Bericht: r.html");
+    EXPECT_EQ(ReportLineText(u""), u"Bericht nicht geschrieben");
+}

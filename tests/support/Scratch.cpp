@@ -40,7 +40,8 @@ ScratchFolder::ScratchFolder() {
 }
 
 ScratchFolder::~ScratchFolder() {
-    RemoveTree(path_);
+    // In the long form, so that folders deeper than MAX_PATH that a test made go too.
+    RemoveTree(L"\\\\?\\" + path_);
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
