@@ -11,9 +11,22 @@ add_library(kestrovane_portable STATIC
     src/i18n/TranslationText.cpp
     src/run/RunRecord.cpp
     src/settings/IniValue.cpp
+    src/stress/FmaKernel.cpp
+    src/stress/FmaKernelAvx2.cpp
+    src/stress/FmaKernelAvx512.cpp
+    src/stress/FmaKernelSse2.cpp
+    src/stress/InstructionSet.cpp
     src/stress/PaintWorker.cpp
+    src/stress/ProcessorTopology.cpp
     src/stress/StressState.cpp
     ${KV_LANGUAGE_RESOURCE}
     ${KV_EXTENDED_LANGUAGE_RESOURCE}
 )
 target_include_directories(kestrovane_portable PUBLIC ${PROJECT_SOURCE_DIR}/src)
+
+# The floating-point kernels keep every accumulator and constant in a register only when optimised; built without
+# optimisation (the sanitizer build) they would measure and test memory traffic instead.
+if(NOT MSVC)
+    set_source_files_properties(src/stress/FmaKernelAvx2.cpp src/stress/FmaKernelAvx512.cpp
+        src/stress/FmaKernelSse2.cpp PROPERTIES COMPILE_OPTIONS "-O2")
+endif()

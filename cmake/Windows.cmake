@@ -20,6 +20,7 @@ add_library(kestrovane_core STATIC
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
     src/stress/PaintWorker_win.cpp
+    src/stress/ProcessorTopology_win.cpp
 )
 target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32)
 target_compile_definitions(kestrovane_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
