@@ -1,0 +1,109 @@
+// The heavy processor load's shared records: per-processor work, the run's reference results and their check,
+// and the schedule of one processor at a time.
+#include "stress/HeavyCpu.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+
+std::atomic<ProcessorWork*> publishedWork{nullptr};
+
+bool InTable(const ProcessorWork& work, int processor) {
+    return processor >= 0 && processor < work.count;
+}
+
+uint64_t Bits(double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof(bits));
+    return bits;
+}
+
+}  // namespace
+
+ProcessorWork& ProcessorWorkFor(int processors) {
+    if (ProcessorWork* existing = publishedWork.load(std::memory_order_acquire))
+        return *existing;
+    auto* work = new ProcessorWork;
+    work->count = processors > 0 ? processors : 1;
+    work->operations = new std::atomic<uint64_t>[size_t(work->count)]();
+    work->workers = new std::atomic<int32_t>[size_t(work->count)]();
+    publishedWork.store(work, std::memory_order_release);
+    return *work;
+}
+
+const ProcessorWork* PublishedProcessorWork() {
+    return publishedWork.load(std::memory_order_acquire);
+}
+
+void AddProcessorWork(ProcessorWork& work, int processor, uint64_t operations) {
+    if (InTable(work, processor))
+        work.operations[processor].fetch_add(operations, kRelaxed);
+}
+
+void EnterProcessor(ProcessorWork& work, int processor) {
+    if (InTable(work, processor))
+        work.workers[processor].fetch_add(1, kRelaxed);
+}
+
+void LeaveProcessor(ProcessorWork& work, int processor) {
+    if (InTable(work, processor))
+        work.workers[processor].fetch_sub(1, kRelaxed);
+}
+
+FmaRun* NewFmaRun(const FmaKernel& kernel, int workers) {
+    auto* run = new FmaRun;
+    run->kernel = kernel;
+    run->roundsPerCall = FmaRoundsPerCall(kernel);
+    run->users.store(workers + 1, kRelaxed);
+    return run;
+}
+
+void ReleaseFmaRun(FmaRun* run) {
+    if (run && run->users.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete run;
+}
+
+const double* ReferenceFor(FmaRun& run, const double* results) {
+    int32_t state = run.referenceState.load(std::memory_order_acquire);
+    if (state == 0 && run.referenceState.compare_exchange_strong(state, 1, std::memory_order_acquire)) {
+        std::memcpy(run.reference, results, sizeof(double) * size_t(run.kernel.resultDoubles));
+        run.referenceState.store(2, std::memory_order_release);
+        return run.reference;
+    }
+    // Another worker is copying a few hundred bytes.
+    while (run.referenceState.load(std::memory_order_acquire) != 2)
+        std::this_thread::yield();
+    return run.reference;
+}
+
+int FirstFmaMismatch(const double* reference, const double* results, int count) {
+    // Bits, not values: a NaN never equals itself, and -0.0 equals 0.0.
+    if (std::memcmp(reference, results, sizeof(double) * size_t(count)) == 0)
+        return -1;
+    for (int i = 0; i < count; ++i) {
+        if (Bits(reference[i]) != Bits(results[i]))
+            return i;
+    }
+    return -1;
+}
+
+void DescribeFmaMismatch(InstructionSet set, int index, uint64_t expected, uint64_t actual, char* detail,
+                         int capacity) {
+    if (capacity <= 0)
+        return;
+    std::snprintf(detail, size_t(capacity),
+                  "floating point (%s): result %d is 0x%016" PRIx64 " instead of 0x%016" PRIx64
+                  " (bits 0x%" PRIx64 " differ)",
+                  InstructionSetName(set), index, actual, expected, actual ^ expected);
+}
+
+int CycleProcessor(int64_t elapsedMilliseconds, int64_t periodMilliseconds, int processors) {
+    if (processors <= 0 || periodMilliseconds <= 0 || elapsedMilliseconds < 0)
+        return 0;
+    return int((elapsedMilliseconds / periodMilliseconds) % processors);
+}
