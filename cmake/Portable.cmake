@@ -18,6 +18,7 @@ add_library(kestrovane_portable STATIC
     src/stress/FmaKernelAvx2.cpp
     src/stress/FmaKernelAvx512.cpp
     src/stress/FmaKernelSse2.cpp
+    src/stress/HeavyCpu.cpp
     src/stress/InstructionSet.cpp
     src/stress/PaintWorker.cpp
     src/stress/ProcessorTopology.cpp

@@ -20,6 +20,7 @@ add_library(kestrovane_core STATIC
     src/stress/CpuWorker_win.cpp
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
+    src/stress/HeavyCpu_win.cpp
     src/stress/PaintWorker_win.cpp
     src/stress/ProcessorTopology_win.cpp
 )

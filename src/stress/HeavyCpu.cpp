@@ -92,13 +92,17 @@ int FirstFmaMismatch(const double* reference, const double* results, int count) 
     return -1;
 }
 
-void DescribeFmaMismatch(InstructionSet set, int index, uint64_t expected, uint64_t actual, char* detail,
+void DescribeFmaMismatch(InstructionSet set,
+                         int index,
+                         uint64_t expected,
+                         uint64_t actual,
+                         char* detail,
                          int capacity) {
     if (capacity <= 0)
         return;
     std::snprintf(detail, size_t(capacity),
-                  "floating point (%s): result %d is 0x%016" PRIx64 " instead of 0x%016" PRIx64
-                  " (bits 0x%" PRIx64 " differ)",
+                  "floating point (%s): result %d is 0x%016" PRIx64 " instead of 0x%016" PRIx64 " (bits 0x%" PRIx64
+                  " differ)",
                   InstructionSetName(set), index, actual, expected, actual ^ expected);
 }
 
@@ -106,4 +110,25 @@ int CycleProcessor(int64_t elapsedMilliseconds, int64_t periodMilliseconds, int 
     if (processors <= 0 || periodMilliseconds <= 0 || elapsedMilliseconds < 0)
         return 0;
     return int((elapsedMilliseconds / periodMilliseconds) % processors);
+}
+
+InjectedFmaFaults FmaTestFaults;
+
+void InjectFmaFault(double* results, int count, int processor) {
+    int32_t left = FmaTestFaults.wrongResults.load(kRelaxed);
+    if (left <= 0)
+        return;
+    const int32_t target = FmaTestFaults.wrongResultProcessor.load(kRelaxed);
+    if (target >= 0 && target != processor)
+        return;
+    while (left > 0) {
+        if (FmaTestFaults.wrongResults.compare_exchange_weak(left, left - 1, kRelaxed)) {
+            const int index = FmaTestFaults.wrongResultIndex.load(kRelaxed);
+            if (index >= 0 && index < count) {
+                uint64_t bits = Bits(results[index]) ^ (uint64_t(1) << 40);
+                std::memcpy(&results[index], &bits, sizeof(bits));
+            }
+            return;
+        }
+    }
 }

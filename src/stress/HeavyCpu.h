@@ -45,7 +45,7 @@ struct FmaRun {
     std::atomic<int32_t> users{0};
 };
 
-// A new run for `workers` workers plus its starter (each calls ReleaseFmaRun once), on the widest set here.
+// A new run of the kernel for `workers` workers plus its starter, each of which calls ReleaseFmaRun once.
 FmaRun* NewFmaRun(const FmaKernel& kernel, int workers);
 void ReleaseFmaRun(FmaRun* run);
 
@@ -57,11 +57,34 @@ const double* ReferenceFor(FmaRun& run, const double* results);
 int FirstFmaMismatch(const double* reference, const double* results, int count);
 
 // "floating point (AVX-512F): result 17 is 0x... instead of 0x..." into `detail` (always terminated).
-void DescribeFmaMismatch(InstructionSet set, int index, uint64_t expected, uint64_t actual, char* detail,
-                         int capacity);
+void DescribeFmaMismatch(InstructionSet set, int index, uint64_t expected, uint64_t actual, char* detail, int capacity);
 
 // One processor at a time: the processor the single worker runs on `elapsed` milliseconds after it started, moving
 // on every `period` milliseconds and starting over after the last one.
 int CycleProcessor(int64_t elapsedMilliseconds, int64_t periodMilliseconds, int processors);
 
 constexpr int64_t kDefaultCycleMilliseconds = 6 * 60 * 1000;
+
+// A wrong result as a worker found it: where, and what the first wrong double held.
+struct FmaMismatch {
+    InstructionSet set = InstructionSet::None;
+    // The logical processor the worker was bound to; -1 when it could not be bound.
+    int32_t processor = -1;
+    int index = 0;
+    uint64_t expected = 0;
+    uint64_t actual = 0;
+};
+
+// The seam the tests and the detector self-test inject wrong results through: calls of a heavy worker on
+// processor `wrongResultProcessor` (any processor when -1) whose result `wrongResultIndex` gets one bit flipped
+// before the check. The normal program never sets it.
+struct InjectedFmaFaults {
+    std::atomic<int32_t> wrongResults{0};
+    std::atomic<int32_t> wrongResultIndex{0};
+    std::atomic<int32_t> wrongResultProcessor{-1};
+};
+extern InjectedFmaFaults FmaTestFaults;
+
+// Takes one injected fault meant for this processor when there is one and flips a bit of that result; a single
+// relaxed load otherwise.
+void InjectFmaFault(double* results, int count, int processor);

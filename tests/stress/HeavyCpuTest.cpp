@@ -1,0 +1,110 @@
+// The heavy load's shared records: the first call's results become the reference for every worker, the check
+// compares bits, the wrong result is described, the moving worker's schedule, and work counted per processor.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "stress/HeavyCpu.h"
+
+TEST(HeavyCpu, TheFirstPublishedResultsAreEveryWorkersReference) {
+    FmaKernel kernel;
+    kernel.set = InstructionSet::Sse2;
+    kernel.resultDoubles = 8;
+    FmaRun* run = NewFmaRun(kernel, 4);
+    std::vector<std::vector<double>> results(4, std::vector<double>(8));
+    std::vector<const double*> references(4);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        for (double& value : results[size_t(t)])
+            value = 1.0 + t;
+        threads.emplace_back([&, t] {
+            references[size_t(t)] = ReferenceFor(*run, results[size_t(t)].data());
+            ReleaseFmaRun(run);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    const double first = run->reference[0];
+    for (int t = 0; t < 4; ++t) {
+        EXPECT_EQ(references[size_t(t)], run->reference) << "worker " << t;
+        EXPECT_EQ(FirstFmaMismatch(run->reference, results[size_t(t)].data(), 8) < 0, results[size_t(t)][0] == first)
+            << "only the publisher's own results match";
+    }
+    EXPECT_EQ(run->referenceState.load(), 2);
+    ReleaseFmaRun(run);  // the starter's share; the sanitizers see a leak or a second free
+}
+
+TEST(HeavyCpu, TheCheckComparesBitsNotValues) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double reference[4] = {1.5, nan, 0.0, 1.25};
+    double same[4];
+    std::memcpy(same, reference, sizeof(same));
+    EXPECT_EQ(FirstFmaMismatch(reference, same, 4), -1) << "a NaN with the same bits agrees";
+    double negativeZero[4] = {1.5, nan, -0.0, 1.25};
+    std::memcpy(&negativeZero[1], &reference[1], sizeof(double));
+    EXPECT_EQ(FirstFmaMismatch(reference, negativeZero, 4), 2) << "-0.0 is not 0.0";
+    double lastBit[4];
+    std::memcpy(lastBit, reference, sizeof(lastBit));
+    lastBit[3] = std::nextafter(1.25, 2.0);
+    EXPECT_EQ(FirstFmaMismatch(reference, lastBit, 4), 3);
+    EXPECT_EQ(FirstFmaMismatch(reference, lastBit, 3), -1) << "only the results of the call count";
+
+    char detail[160];
+    DescribeFmaMismatch(InstructionSet::Avx512F, 17, 0x3FF8000000000000ull, 0x3FF8010000000000ull, detail,
+                        sizeof(detail));
+    EXPECT_EQ(std::string(detail),
+              "floating point (AVX-512F): result 17 is 0x3ff8010000000000 instead of 0x3ff8000000000000 "
+              "(bits 0x10000000000 differ)");
+    char tiny[12];
+    DescribeFmaMismatch(InstructionSet::Sse2, 1, 0, 1, tiny, sizeof(tiny));
+    EXPECT_EQ(std::strlen(tiny), sizeof(tiny) - 1) << "cut to its buffer and terminated";
+}
+
+TEST(HeavyCpu, InjectedFaultsLandOnlyOnTheirProcessor) {
+    double results[4] = {1.5, 1.5, 1.5, 1.5};
+    FmaTestFaults.wrongResultIndex = 2;
+    FmaTestFaults.wrongResultProcessor = 3;
+    FmaTestFaults.wrongResults = 1;
+    InjectFmaFault(results, 4, 2);
+    EXPECT_EQ(FmaTestFaults.wrongResults.load(), 1) << "processor 2 leaves processor 3's fault alone";
+    InjectFmaFault(results, 4, 3);
+    EXPECT_EQ(FmaTestFaults.wrongResults.load(), 0);
+    const double clean[4] = {1.5, 1.5, 1.5, 1.5};
+    EXPECT_EQ(FirstFmaMismatch(clean, results, 4), 2);
+    FmaTestFaults.wrongResultProcessor = -1;
+}
+
+TEST(HeavyCpu, TheMovingWorkerVisitsEveryProcessorInTurnAndStartsOver) {
+    const int64_t period = 6 * 60 * 1000;
+    EXPECT_EQ(CycleProcessor(0, period, 4), 0);
+    EXPECT_EQ(CycleProcessor(period - 1, period, 4), 0);
+    EXPECT_EQ(CycleProcessor(period, period, 4), 1);
+    EXPECT_EQ(CycleProcessor(4 * period - 1, period, 4), 3);
+    EXPECT_EQ(CycleProcessor(4 * period, period, 4), 0) << "after the last, the first again";
+    EXPECT_EQ(CycleProcessor(int64_t(100) * 24 * 3600 * 1000, 1000, 2048), (100 * 24 * 3600) % 2048)
+        << "a hundred days of one-second periods";
+    EXPECT_EQ(CycleProcessor(5000, 0, 4), 0);
+    EXPECT_EQ(CycleProcessor(5000, period, 0), 0);
+}
+
+TEST(HeavyCpu, WorkIsCountedPerProcessorWithinTheTable) {
+    ProcessorWork& work = ProcessorWorkFor(3);
+    EXPECT_EQ(&ProcessorWorkFor(64), &work) << "made once; later calls get the same table";
+    EXPECT_EQ(PublishedProcessorWork(), &work);
+    const int count = work.count;
+    const uint64_t before = work.operations[count - 1].load();
+    AddProcessorWork(work, count - 1, 1000);
+    AddProcessorWork(work, count, 1000);
+    AddProcessorWork(work, -1, 1000);
+    EXPECT_EQ(work.operations[count - 1].load(), before + 1000);
+    EnterProcessor(work, 0);
+    EnterProcessor(work, count);
+    EXPECT_EQ(work.workers[0].load(), 1);
+    LeaveProcessor(work, 0);
+    EXPECT_EQ(work.workers[0].load(), 0);
+}

@@ -1,0 +1,118 @@
+// The heavy processor load's workers: one on every logical processor, each adding its work to its own processor;
+// a wrong result injected on one processor is reported for that processor alone; the single moving worker visits
+// the processors in turn, really running on each; every worker ends with its switch.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "stress/HeavyCpu_win.h"
+#include "stress/ProcessorTopology.h"
+#include "stress/StressState.h"
+#include "support/Scratch.h"
+
+namespace {
+
+struct SeenFault {
+    std::atomic<int32_t> count{0};
+    std::atomic<int32_t> processor{-2};
+    std::atomic<int32_t> runningOn{-2};
+    std::atomic<int32_t> index{-1};
+    std::atomic<uint64_t> differing{0};
+};
+SeenFault seen;
+
+int RunningProcessor() {
+    PROCESSOR_NUMBER number = {};
+    GetCurrentProcessorNumberEx(&number);
+    return ProcessorIndexOf(ReadProcessorGroups(), number.Group, number.Number);
+}
+
+void RecordFault(HWND, const FmaMismatch& mismatch) {
+    seen.processor.store(mismatch.processor);
+    seen.runningOn.store(RunningProcessor());
+    seen.index.store(mismatch.index);
+    seen.differing.store(mismatch.expected ^ mismatch.actual);
+    seen.count.fetch_add(1);
+}
+
+class HeavyCpuWorkers : public testing::Test {
+protected:
+    void SetUp() override {
+        seen.count = 0;
+        HeavyFaultHook = RecordFault;
+        Stress.cpuOn = 1;
+        Stress.masterOn = 1;
+    }
+    void TearDown() override {
+        Stress.masterOn = 0;
+        EXPECT_TRUE(WaitFor([] { return WorkersNow() == 0; }, 20000)) << "every worker ends with the switch";
+        HeavyFaultHook = nullptr;
+        FmaTestFaults.wrongResults = 0;
+    }
+    static int WorkersNow() {
+        const ProcessorWork* work = PublishedProcessorWork();
+        int workers = 0;
+        for (int i = 0; work && i < work->count; ++i)
+            workers += work->workers[i].load();
+        return workers;
+    }
+    static uint64_t Operations(int processor) { return PublishedProcessorWork()->operations[processor].load(); }
+};
+
+}  // namespace
+
+TEST_F(HeavyCpuWorkers, EveryProcessorWorksAndAWrongResultIsReportedForItsProcessor) {
+    const int processors = LogicalProcessorCount(ReadProcessorGroups());
+    ASSERT_EQ(StartHeavyCpuWorkers(nullptr, 0), processors);
+    EXPECT_EQ(InstructionSet(HeavyCpu.instructionSet.load()), WidestInstructionSet(ReadProcessorFeatures()));
+    const ProcessorWork* work = PublishedProcessorWork();
+    ASSERT_NE(work, nullptr);
+    ASSERT_EQ(work->count, processors);
+    std::vector<uint64_t> before(static_cast<size_t>(processors));
+    for (int i = 0; i < processors; ++i)
+        before[size_t(i)] = Operations(i);
+    for (int i = 0; i < processors; ++i) {
+        EXPECT_TRUE(WaitFor([&] { return Operations(i) > before[size_t(i)] && work->workers[i].load() == 1; }, 20000))
+            << "processor " << i << " has its worker and its work";
+    }
+    EXPECT_EQ(seen.count.load(), 0) << "a clean run finds nothing";
+
+    const int target = processors - 1;
+    FmaTestFaults.wrongResultIndex = 5;
+    FmaTestFaults.wrongResultProcessor = target;
+    FmaTestFaults.wrongResults = 1;
+    ASSERT_TRUE(WaitFor([] { return seen.count.load() > 0; }, 20000));
+    EXPECT_EQ(seen.count.load(), 1) << "one wrong result, one report";
+    EXPECT_EQ(seen.processor.load(), target);
+    EXPECT_EQ(seen.runningOn.load(), target) << "the worker really runs on the processor it names";
+    EXPECT_EQ(seen.index.load(), 5);
+    EXPECT_EQ(seen.differing.load(), uint64_t(1) << 40);
+    EXPECT_EQ(FmaTestFaults.wrongResults.load(), 0);
+
+    Stress.cpuOn = 0;
+    EXPECT_TRUE(WaitFor([] { return WorkersNow() == 0; }, 20000)) << "the processor switch ends every worker";
+}
+
+TEST_F(HeavyCpuWorkers, OneWorkerVisitsTheProcessorsInTurn) {
+    const int processors = LogicalProcessorCount(ReadProcessorGroups());
+    ASSERT_EQ(StartHeavyCpuWorkers(nullptr, 300), 1);
+    EXPECT_EQ(HeavyCpu.cycleMilliseconds.load(), 300);
+    const ProcessorWork* work = PublishedProcessorWork();
+    ASSERT_NE(work, nullptr);
+    // Round the processors twice: each holds the one worker in turn, and no two at once.
+    for (int lap = 0; lap < 2; ++lap) {
+        for (int i = 0; i < processors; ++i) {
+            EXPECT_TRUE(WaitFor([&] { return work->workers[i].load() == 1; }, 10000)) << "lap " << lap << " " << i;
+            EXPECT_LE(WorkersNow(), 1);
+        }
+    }
+    const int target = processors > 1 ? 1 : 0;
+    ASSERT_TRUE(WaitFor([&] { return work->workers[target].load() == 1; }, 10000));
+    FmaTestFaults.wrongResultIndex = 0;
+    FmaTestFaults.wrongResultProcessor = target;
+    FmaTestFaults.wrongResults = 1;
+    ASSERT_TRUE(WaitFor([] { return seen.count.load() > 0; }, 20000));
+    EXPECT_EQ(seen.processor.load(), target);
+    EXPECT_EQ(seen.runningOn.load(), target) << "the moving worker is bound where it says it is";
+}
