@@ -5,6 +5,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 namespace {
@@ -53,6 +54,27 @@ void EnterProcessor(ProcessorWork& work, int processor) {
 void LeaveProcessor(ProcessorWork& work, int processor) {
     if (InTable(work, processor))
         work.workers[processor].fetch_sub(1, kRelaxed);
+}
+
+void SampleProcessorRates(ProcessorRateSampler& sampler,
+                          const ProcessorWork& work,
+                          int64_t nowMilliseconds,
+                          std::vector<double>& rates) {
+    const size_t count = size_t(work.count);
+    const bool first = sampler.lastMilliseconds < 0 || sampler.lastOperations.size() != count;
+    const double seconds = double(nowMilliseconds - sampler.lastMilliseconds) * 0.001;
+    sampler.lastOperations.resize(count);
+    sampler.lastWorkers.resize(count);
+    rates.assign(count, std::numeric_limits<double>::quiet_NaN());
+    for (size_t i = 0; i < count; ++i) {
+        const uint64_t operations = work.operations[i].load(kRelaxed);
+        const int32_t workers = work.workers[i].load(kRelaxed);
+        if (!first && seconds > 0 && workers > 0 && sampler.lastWorkers[i] > 0)
+            rates[i] = double(operations - sampler.lastOperations[i]) / seconds * 1e-9;
+        sampler.lastOperations[i] = operations;
+        sampler.lastWorkers[i] = workers;
+    }
+    sampler.lastMilliseconds = nowMilliseconds;
 }
 
 FmaRun* NewFmaRun(const FmaKernel& kernel, int workers) {

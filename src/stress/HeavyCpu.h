@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "stress/FmaKernel.h"
 
@@ -33,6 +34,21 @@ const ProcessorWork* PublishedProcessorWork();
 void AddProcessorWork(ProcessorWork& work, int processor, uint64_t operations);
 void EnterProcessor(ProcessorWork& work, int processor);
 void LeaveProcessor(ProcessorWork& work, int processor);
+
+// Reads the per-processor work once a second and turns it into rates.
+struct ProcessorRateSampler {
+    int64_t lastMilliseconds = -1;
+    std::vector<uint64_t> lastOperations;
+    std::vector<int32_t> lastWorkers;
+};
+
+// Each processor's billions of floating-point operations per second since the last sample. NaN for a processor
+// that had no heavy worker at the last sample or has none now — a worker that started or left within the
+// interval ran only part of it — and for every processor on the first sample. `rates` gets work.count values.
+void SampleProcessorRates(ProcessorRateSampler& sampler,
+                          const ProcessorWork& work,
+                          int64_t nowMilliseconds,
+                          std::vector<double>& rates);
 
 // One start of the heavy load, shared by its workers: the kernel, and the reference results that the first call
 // to finish publishes and every later call is compared with. Freed by the last of its users.

@@ -108,3 +108,38 @@ TEST(HeavyCpu, WorkIsCountedPerProcessorWithinTheTable) {
     LeaveProcessor(work, 0);
     EXPECT_EQ(work.workers[0].load(), 0);
 }
+
+TEST(HeavyCpu, RatesCountOnlySecondsAWorkerSpentWhollyOnItsProcessor) {
+    std::atomic<uint64_t> operations[3] = {};
+    std::atomic<int32_t> workers[3] = {};
+    ProcessorWork work;
+    work.count = 3;
+    work.operations = operations;
+    work.workers = workers;
+    ProcessorRateSampler sampler;
+    std::vector<double> rates;
+    workers[0] = 1;
+    workers[1] = 1;
+    SampleProcessorRates(sampler, work, 1000, rates);
+    ASSERT_EQ(rates.size(), 3u);
+    for (double rate : rates)
+        EXPECT_TRUE(std::isnan(rate)) << "the first sample has no interval";
+
+    operations[0] += 40'000'000'000ull;
+    operations[1] += 20'000'000'000ull;
+    workers[1] = 0;  // the moving worker left processor 1 for processor 2 within the interval
+    workers[2] = 1;
+    operations[2] += 5'000'000'000ull;
+    SampleProcessorRates(sampler, work, 2000, rates);
+    EXPECT_DOUBLE_EQ(rates[0], 40.0) << "billions of operations per second";
+    EXPECT_TRUE(std::isnan(rates[1])) << "left within the interval";
+    EXPECT_TRUE(std::isnan(rates[2])) << "arrived within the interval";
+
+    operations[0] += 10'000'000'000ull;
+    operations[2] += 30'000'000'000ull;
+    SampleProcessorRates(sampler, work, 2500, rates);
+    EXPECT_DOUBLE_EQ(rates[0], 20.0);
+    EXPECT_DOUBLE_EQ(rates[2], 60.0);
+    SampleProcessorRates(sampler, work, 3500, rates);
+    EXPECT_DOUBLE_EQ(rates[0], 0.0) << "a worker that did nothing in a whole second is at 0, not absent";
+}
