@@ -21,6 +21,7 @@ add_library(kestrovane_portable STATIC
     src/stress/FmaKernelSse2.cpp
     src/stress/HeavyCpu.cpp
     src/stress/InstructionSet.cpp
+    src/stress/MemoryShare.cpp
     src/stress/PaintWorker.cpp
     src/stress/ProcessorTopology.cpp
     src/stress/StressState.cpp
