@@ -21,6 +21,7 @@ add_library(kestrovane_core STATIC
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
     src/stress/HeavyCpu_win.cpp
+    src/stress/HeavyMemory_win.cpp
     src/stress/PaintWorker_win.cpp
     src/stress/ProcessorTopology_win.cpp
 )

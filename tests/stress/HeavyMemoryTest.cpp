@@ -1,0 +1,79 @@
+// The memory load over a share of the free memory, on a machine the test describes: the workers take what the
+// plan says, stop at the floor when memory grows short meanwhile and keep testing what they got, and give all
+// of it back soon after the switch goes off.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <psapi.h>
+
+#include "stress/HeavyMemory_win.h"
+#include "stress/ProcessorTopology.h"
+#include "stress/StressState.h"
+#include "support/Scratch.h"
+
+namespace {
+
+constexpr uint64_t kMiB = kMebibyte;
+
+class HeavyMemoryWorkers : public testing::Test {
+protected:
+    void SetUp() override {
+        Stress.memoryOn = 1;
+        Stress.masterOn = 1;
+    }
+    void TearDown() override {
+        Stress.masterOn = 0;
+        EXPECT_TRUE(WaitFor([] { return HeavyMemory.heldBytes.load() == 0; }, 20000));
+        HeavyMemoryTestMebibytes = 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(HeavyMemoryWorkers, NinetyPercentTakesWhatThePlanSaysAndGivesItBackWithinASecond) {
+    // A 2 GiB machine: 512 MiB stay free, so 1536 MiB are tested, in 64 MiB blocks.
+    HeavyMemoryTestMebibytes = 2048;
+    const int processors = LogicalProcessorCount(ReadProcessorGroups());
+    EXPECT_EQ(StartHeavyMemoryWorkers(nullptr, {MemorySizeKind::Percent, 90}), processors);
+    const uint64_t planned = HeavyMemory.plannedBytes.load();
+    EXPECT_GT(planned, 1536 * kMiB - uint64_t(processors) * 128 * kMiB);
+    EXPECT_LE(planned, 1536 * kMiB);
+    EXPECT_EQ(HeavyMemory.askedBytes.load() / kMiB, 2048 * 90 / 100);
+    ASSERT_TRUE(WaitFor([&] { return HeavyMemory.obtainedBytes.load() == planned; }, 60000))
+        << HeavyMemory.obtainedBytes.load() / kMiB << " MiB of " << planned / kMiB;
+    EXPECT_EQ(HeavyMemory.heldBytes.load(), planned);
+    EXPECT_EQ(HeavyMemory.stoppedShort.load(), 0);
+
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) {
+        EXPECT_GE(uint64_t(counters.PagefileUsage), planned) << "the blocks are committed";
+    }
+
+    Stress.memoryOn = 0;
+    const ULONGLONG off = GetTickCount64();
+    EXPECT_TRUE(WaitFor([] { return HeavyMemory.heldBytes.load() == 0; }, 5000));
+    EXPECT_LT(GetTickCount64() - off, 1000u) << "every block given back within a second";
+}
+
+TEST_F(HeavyMemoryWorkers, MemoryGrowingShortMeanwhileStopsTheTakingAtTheFloor) {
+    HeavyMemoryTestMebibytes = 2048;
+    ASSERT_GT(StartHeavyMemoryWorkers(nullptr, {MemorySizeKind::Mebibytes, 1536}), 0);
+    // The machine shrinks at once: only 1024 - 512 MiB may be held now.
+    HeavyMemoryTestMebibytes = 1024;
+    ASSERT_TRUE(WaitFor([] { return HeavyMemory.stoppedShort.load() != 0; }, 60000));
+    const uint64_t obtained = HeavyMemory.obtainedBytes.load();
+    EXPECT_LT(obtained, HeavyMemory.plannedBytes.load());
+    EXPECT_GT(obtained, 0u) << "blocks taken before memory grew short are kept";
+    const int processors = LogicalProcessorCount(ReadProcessorGroups());
+    // Blocks that were already being taken when the machine shrank may still come.
+    EXPECT_LE(obtained, 512 * kMiB + uint64_t(processors) * 128 * kMiB);
+    Sleep(300);
+    EXPECT_EQ(HeavyMemory.heldBytes.load(), HeavyMemory.obtainedBytes.load()) << "what was obtained is tested on";
+}
+
+TEST_F(HeavyMemoryWorkers, NothingAboveTheFloorStartsNothing) {
+    HeavyMemoryTestMebibytes = 512;
+    EXPECT_EQ(StartHeavyMemoryWorkers(nullptr, {MemorySizeKind::Percent, 90}), 0);
+    EXPECT_EQ(HeavyMemory.plannedBytes.load(), 0u);
+}
