@@ -20,6 +20,7 @@ add_library(kestrovane_portable STATIC
     src/stress/FmaKernelAvx512.cpp
     src/stress/FmaKernelSse2.cpp
     src/stress/HeavyCpu.cpp
+    src/stress/HeavyOptions.cpp
     src/stress/InstructionSet.cpp
     src/stress/MemoryShare.cpp
     src/stress/PaintWorker.cpp

@@ -22,6 +22,7 @@ add_library(kestrovane_core STATIC
     src/stress/MemoryWorker.cpp
     src/stress/HeavyCpu_win.cpp
     src/stress/HeavyMemory_win.cpp
+    src/stress/HeavyOptions_win.cpp
     src/stress/PaintWorker_win.cpp
     src/stress/ProcessorTopology_win.cpp
 )

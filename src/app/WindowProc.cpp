@@ -8,6 +8,7 @@
 #include "app/MainWindow.h"
 #include "app/ShellFormat.h"
 #include "app/SystemMenu.h"
+#include "stress/HeavyOptions.h"
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
@@ -128,6 +129,8 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
             OpenWebPage(LOWORD(wParam));
             return 0;
     }
+    if (HandleHeavyCommand(LOWORD(wParam)))
+        return 0;
     return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
 }
 

@@ -1,4 +1,4 @@
-// The options in the real main window's system menu, read back in-process: the separator and "Memory-Stress",
+// The options in the real main window's system menu, read back in-process: the separator, "Memory-Stress" first,
 // its check mark and text refreshed before the menu opens, and WM_SYSCOMMAND switching the memory load.
 #include <windows.h>
 
@@ -51,6 +51,15 @@ protected:
     void OpenMenu() { SendMessageW(Ui.mainWindow, WM_INITMENUPOPUP, WPARAM(Menu()), MAKELPARAM(0, TRUE)); }
 
     int ItemCount() { return GetMenuItemCount(Menu()); }
+
+    // The position of the options' separator; -1 when the menu has none.
+    int OptionsStart() {
+        for (int position = 0; position < ItemCount(); ++position) {
+            if (GetMenuItemID(Menu(), position) == kOptionsSeparatorMenuId)
+                return position;
+        }
+        return -1;
+    }
 };
 
 }  // namespace
@@ -58,9 +67,11 @@ protected:
 TEST_F(SystemMenuTest, EndsWithASeparatorAndTheMemoryStressItemShowingTheStoredSwitch) {
     CreateWithSettings("[Program]\r\nmem=1\r\n");
     const int count = ItemCount();
-    ASSERT_GE(count, 2);
-    EXPECT_TRUE(GetMenuState(Menu(), UINT(count - 2), MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(GetMenuItemID(Menu(), count - 1), kMemoryItem);
+    const int start = OptionsStart();
+    ASSERT_GE(start, 0);
+    EXPECT_EQ(count, start + 1 + int(OptionRows().size())) << "the options end the menu, one item per row";
+    EXPECT_TRUE(GetMenuState(Menu(), UINT(start), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(Menu(), start + 1), kMemoryItem);
     EXPECT_EQ(ItemText(kMemoryItem), L"Memory-Stress");
     EXPECT_TRUE(ItemChecked(kMemoryItem));
 
@@ -96,7 +107,8 @@ TEST_F(SystemMenuTest, ChoosingMemoryStressSwitchesTheMemoryLoadStoresItAndShows
 
 TEST_F(SystemMenuTest, EveryKindOfRowTakesItsPlaceAndASubmenuOpeningKeepsItsMenu) {
     CreateWithSettings("[Program]\r\n");
-    const int start = ItemCount() - 2;
+    const int start = OptionsStart();
+    ASSERT_GE(start, 0);
     ShowOptionsInSystemMenu(Ui.mainWindow, kEveryKind);
     ASSERT_EQ(ItemCount(), start + 4) << "the separator and three rows replace the options";
     EXPECT_EQ(GetMenuItemID(Menu(), start), kOptionsSeparatorMenuId);

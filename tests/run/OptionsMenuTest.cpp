@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "run/OptionsMenu.h"
+#include "stress/HeavyOptions.h"
 #include "stress/StressState.h"
 
 namespace {
@@ -27,7 +28,7 @@ constexpr OptionRow kRows[] = {
 
 TEST(OptionsMenu, TheMemoryStressRowSendsCommand111AndShowsTheMemorySwitch) {
     const auto rows = OptionRows();
-    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_GE(rows.size(), 1u);
     EXPECT_EQ(rows[0].kind, OptionKind::Check);
     EXPECT_EQ(rows[0].command, kCommandMemory);
     EXPECT_EQ(rows[0].textIndex, 60);
@@ -79,4 +80,49 @@ TEST(OptionsMenu, IdentifiersNeverReachTheSystemsOwnCommands) {
     EXPECT_EQ(items[usable].menuId, 0u) << "no identifier rather than a system command's";
     for (const OptionItem& item : items)
         EXPECT_LT(item.menuId, kSystemMenuIdEnd);
+}
+
+TEST(OptionsMenu, TheHeavyLoadsRowsSendTheirCommandsAndShowTheChoices) {
+    const auto rows = OptionRows();
+    ASSERT_EQ(rows.size(), 3u) << "Memory-Stress, then the processor load's and the memory size's submenus";
+    ASSERT_EQ(rows[1].kind, OptionKind::Submenu);
+    EXPECT_EQ(rows[1].textIndex, 190);
+    ASSERT_EQ(rows[2].kind, OptionKind::Submenu);
+    EXPECT_EQ(rows[2].textIndex, 194);
+    const std::span<const OptionRow> cpu = rows[1].rows;
+    const std::span<const OptionRow> memory = rows[2].rows;
+    ASSERT_EQ(cpu.size(), 4u);
+    ASSERT_EQ(memory.size(), 4u);
+
+    // Exactly one method and one size show checked, the ones Heavy holds; the cycle row shows its own state.
+    Heavy.cpuMethod = int32_t(CpuMethod::FloatingPoint);
+    Heavy.cycleMilliseconds = 0;
+    Heavy.memorySizeKind = int32_t(MemorySizeKind::Percent);
+    Heavy.memoryAmount = 75;
+    EXPECT_FALSE(cpu[0].checked());
+    EXPECT_TRUE(cpu[1].checked());
+    EXPECT_EQ(cpu[2].kind, OptionKind::Separator);
+    EXPECT_FALSE(cpu[3].checked());
+    const bool expectedSizes[] = {false, false, true, false};
+    for (size_t i = 0; i < memory.size(); ++i)
+        EXPECT_EQ(memory[i].checked(), expectedSizes[i]) << "size row " << i;
+    Heavy.memoryAmount = 60;
+    for (size_t i = 0; i < memory.size(); ++i)
+        EXPECT_FALSE(memory[i].checked()) << "a share from the command line or the file matches no row: " << i;
+    Heavy.cpuMethod = int32_t(CpuMethod::Additions);
+    Heavy.cycleMilliseconds = 360000;
+    Heavy.memorySizeKind = int32_t(MemorySizeKind::Standard);
+    EXPECT_TRUE(cpu[0].checked());
+    EXPECT_TRUE(cpu[3].checked());
+    EXPECT_TRUE(memory[0].checked());
+
+    const int commands[] = {kCommandCpuAdditions,       kCommandCpuFloatingPoint, kCommandCpuCycle,
+                            kCommandMemoryStandard,     kCommandMemoryHalf,       kCommandMemoryThreeQuarters,
+                            kCommandMemoryNinetyPercent};
+    for (int command : commands) {
+        const unsigned id = OptionMenuIdForCommand(rows, command);
+        EXPECT_NE(id, 0u) << command;
+        EXPECT_EQ(OptionCommandForMenuId(rows, id), command);
+    }
+    Heavy.cycleMilliseconds = 0;
 }

@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cwchar>
 #include <vector>
 
+#include "settings/IniStore.h"
 #include "stress/HeavyCpu_win.h"
+#include "stress/HeavyOptions.h"
+#include "stress/StressControl.h"
 #include "stress/ProcessorTopology.h"
 #include "stress/StressState.h"
 #include "support/Scratch.h"
@@ -115,4 +119,30 @@ TEST_F(HeavyCpuWorkers, OneWorkerVisitsTheProcessorsInTurn) {
     ASSERT_TRUE(WaitFor([] { return seen.count.load() > 0; }, 20000));
     EXPECT_EQ(seen.processor.load(), target);
     EXPECT_EQ(seen.runningOn.load(), target) << "the moving worker is bound where it says it is";
+}
+
+// The options rows' commands store the settings and the next start of the processor load follows them.
+TEST_F(HeavyCpuWorkers, TheChosenMethodDecidesWhichWorkersTheProcessorLoadStarts) {
+    ScratchFolder folder;
+    const std::wstring ini = folder.File(L"kestrovane.ini");
+    ASSERT_TRUE(WriteFileBytes(ini, "[Program]\r\n"));
+    wcscpy(IniPath, ini.c_str());
+    ASSERT_TRUE(HandleHeavyCommand(kCommandCpuFloatingPoint));
+    ASSERT_TRUE(HandleHeavyCommand(kCommandMemoryThreeQuarters));
+    ASSERT_TRUE(HandleHeavyCommand(kCommandCpuCycle));
+    ASSERT_TRUE(HandleHeavyCommand(kCommandCpuCycle));
+    EXPECT_FALSE(HandleHeavyCommand(kCommandMaster)) << "not an options row's command";
+    EXPECT_EQ(ReadFileBytes(ini), "[Program]\r\ncpu_method=1\r\nmem_share=75\r\ncycle_min=0\r\n");
+    Heavy.cpuMethod = 0;
+    LoadHeavySettings();
+    EXPECT_EQ(CpuMethod(Heavy.cpuMethod.load()), CpuMethod::FloatingPoint);
+    EXPECT_EQ(SelectedMemorySize().amount, 75);
+
+    const int processors = LogicalProcessorCount(ReadProcessorGroups());
+    StartLoadWorkers(nullptr, LoadType::Cpu);
+    EXPECT_TRUE(WaitFor([&] { return WorkersNow() == processors; }, 10000)) << "a heavy worker on every processor";
+    ASSERT_TRUE(HandleHeavyCommand(kCommandCpuAdditions));
+    ASSERT_TRUE(HandleHeavyCommand(kCommandMemoryStandard));
+    EXPECT_EQ(ReadFileBytes(ini), "[Program]\r\ncpu_method=0\r\nmem_share=0\r\ncycle_min=0\r\n");
+    IniPath[0] = 0;
 }
