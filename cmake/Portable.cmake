@@ -11,6 +11,7 @@ add_library(kestrovane_portable STATIC
     src/i18n/Lzari.cpp
     src/i18n/TranslationText.cpp
     src/run/OptionsMenu.cpp
+    src/run/ProcessorFrequency.cpp
     src/run/ProcessorWatch.cpp
     src/run/RunRecord.cpp
     src/settings/IniValue.cpp
