@@ -21,6 +21,7 @@ add_library(kestrovane_portable STATIC
     src/report/RunSummary.cpp
     src/run/CommandLine.cpp
     src/run/HeavyCommandLine.cpp
+    src/run/HeavyStatusText.cpp
     src/run/OptionsMenu.cpp
     src/run/ProcessorFrequency.cpp
     src/run/ProcessorWatch.cpp

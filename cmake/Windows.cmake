@@ -15,6 +15,7 @@ add_library(kestrovane_core STATIC
     src/app/WindowProc.cpp
     src/i18n/LanguageTables_win.cpp
     src/i18n/TranslationFiles_win.cpp
+    src/run/HeavyMonitor_win.cpp
     src/run/ProcessorFrequency_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp

@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "run/HeavyMonitor_win.h"
 #include "settings/IniStore.h"
 #include "stress/HeavyCpu_win.h"
 #include "stress/HeavyOptions.h"
@@ -145,4 +146,32 @@ TEST_F(HeavyCpuWorkers, TheChosenMethodDecidesWhichWorkersTheProcessorLoadStarts
     ASSERT_TRUE(HandleHeavyCommand(kCommandMemoryStandard));
     EXPECT_EQ(ReadFileBytes(ini), "[Program]\r\ncpu_method=0\r\nmem_share=0\r\ncycle_min=0\r\n");
     IniPath[0] = 0;
+}
+
+// The run's monitor over real workers: every processor's rate in the log's extra columns, their total in the
+// status part, and the facts the report gets at the end.
+TEST_F(HeavyCpuWorkers, TheMonitorLogsEveryProcessorsRateAndTellsTheReportWhatRan) {
+    const int processors = LogicalProcessorCount(ReadProcessorGroups());
+    const std::vector<std::string> columns = BeginHeavyMonitor();
+    ASSERT_GE(columns.size(), size_t(processors) + 3);
+    EXPECT_EQ(columns[1], "cpu0_gflops");
+    ASSERT_EQ(StartHeavyCpuWorkers(nullptr, 0), processors);
+    std::vector<double> values;
+    for (int second = 1; second <= 3; ++second) {
+        Sleep(1000);
+        TickHeavyMonitor(second, values);
+        ASSERT_EQ(values.size(), columns.size());
+    }
+    for (int i = 0; i < processors; ++i)
+        EXPECT_GT(values[size_t(1 + i)], 0.1) << "processor " << i << "'s GFLOPS";
+    EXPECT_NEAR(values[0], ReadHeavyStatus().totalGigaflops, 1e-9) << "the status part shows the logged total";
+    EXPECT_EQ(ReadHeavyStatus().throttling.processor, -1) << "three seconds cannot make a processor throttle";
+
+    const HeavyRunFacts facts = EndHeavyMonitor();
+    EXPECT_TRUE(facts.floatingPoint);
+    EXPECT_EQ(facts.instructionSet, InstructionSetName(WidestInstructionSet(ReadProcessorFeatures())));
+    EXPECT_EQ(facts.cycleSeconds, 0);
+    EXPECT_TRUE(facts.events.empty());
+    EXPECT_EQ(facts.clockAvailable, columns.size() == size_t(2 * processors + 3)) << "clock columns with counters";
+    EXPECT_LT(ReadHeavyStatus().totalGigaflops, 0) << "nothing shown once the run is over";
 }
