@@ -1,12 +1,28 @@
 // The entry point of kestrovane.exe: start-up in its fixed order, then the message loop.
 #include <windows.h>
 
+#include <cwchar>
+#include <cstdlib>
+
 #include "app/MainWindow.h"
 #include "app/Startup.h"
 #include "i18n/LanguageTables.h"
 #include "settings/IniStore.h"
+#include "stress/HeavyMemory_win.h"
+
+namespace {
+
+// The tests' machine for the memory load's share: KESTROVANE_TEST_MEMORY_MIB, which no user sets, makes the share
+// and its floor see that many MiB of physical memory, so that a test of 90 % does not take a shared machine's.
+void ReadTestMemorySize() {
+    if (const wchar_t* mebibytes = _wgetenv(L"KESTROVANE_TEST_MEMORY_MIB"))
+        HeavyMemoryTestMebibytes.store(std::wcstoull(mebibytes, nullptr, 10), std::memory_order_relaxed);
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    ReadTestMemorySize();
     EnableDpiAwareness();
     LoadStartupTexts(instance);
     RegisterMainWindowClass(instance);
