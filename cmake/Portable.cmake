@@ -25,7 +25,11 @@ add_library(kestrovane_portable STATIC
     src/run/OptionsMenu.cpp
     src/run/ProcessorFrequency.cpp
     src/run/ProcessorWatch.cpp
+    src/run/RunOptions.cpp
     src/run/RunRecord.cpp
+    src/run/RunStatusText.cpp
+    src/run/SelfTest.cpp
+    src/run/WheaEvent.cpp
     src/settings/IniValue.cpp
     src/stress/CpuWorker.cpp
     src/stress/FmaKernel.cpp
@@ -39,6 +43,7 @@ add_library(kestrovane_portable STATIC
     src/stress/PaintWorker.cpp
     src/stress/ProcessorTopology.cpp
     src/stress/StressState.cpp
+    src/stress/VerifiedCopy.cpp
     ${KV_LANGUAGE_RESOURCE}
     ${KV_EXTENDED_LANGUAGE_RESOURCE}
 )

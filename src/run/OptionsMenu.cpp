@@ -1,6 +1,8 @@
 // The options' rows and the walk that numbers them for the system menu.
 #include "run/OptionsMenu.h"
 
+#include "run/RunOptions.h"
+#include "run/RunStatusText.h"
 #include "stress/HeavyOptions.h"
 #include "stress/StressState.h"
 
@@ -19,6 +21,14 @@ constexpr int kNinetyPercentText = 198;
 
 bool MemoryLoadOn() {
     return Stress.memoryOn.load(kRelaxed) != 0;
+}
+
+bool VerifyResultsOn() {
+    return RunOptions.verify.load(kRelaxed) != 0;
+}
+
+bool StopOnFirstErrorOn() {
+    return RunOptions.stopOnError.load(kRelaxed) != 0;
 }
 
 bool CpuMethodIs(CpuMethod method) {
@@ -49,6 +59,9 @@ constexpr OptionRow kMemorySizeRows[] = {
 
 constexpr OptionRow kOptionRows[] = {
     {OptionKind::Check, kCommandMemory, kMemoryStressText, MemoryLoadOn},
+    {OptionKind::Check, kCommandVerifyResults, kTextVerifyResults, VerifyResultsOn},
+    {OptionKind::Check, kCommandStopOnFirstError, kTextStopOnFirstError, StopOnFirstErrorOn},
+    {OptionKind::Action, kCommandCheckErrorDetection, kTextCheckErrorDetection},
     {OptionKind::Submenu, 0, kProcessorLoadText, nullptr, kProcessorLoadRows},
     {OptionKind::Submenu, 0, kMemoryLoadSizeText, nullptr, kMemorySizeRows},
 };

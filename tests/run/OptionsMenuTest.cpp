@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "run/OptionsMenu.h"
+#include "run/RunOptions.h"
 #include "stress/HeavyOptions.h"
 #include "stress/StressState.h"
 
@@ -28,7 +29,7 @@ constexpr OptionRow kRows[] = {
 
 TEST(OptionsMenu, TheMemoryStressRowSendsCommand111AndShowsTheMemorySwitch) {
     const auto rows = OptionRows();
-    ASSERT_GE(rows.size(), 1u);
+    ASSERT_GE(rows.size(), 4u);
     EXPECT_EQ(rows[0].kind, OptionKind::Check);
     EXPECT_EQ(rows[0].command, kCommandMemory);
     EXPECT_EQ(rows[0].textIndex, 60);
@@ -38,6 +39,39 @@ TEST(OptionsMenu, TheMemoryStressRowSendsCommand111AndShowsTheMemorySwitch) {
     Stress.memoryOn = 0;
     EXPECT_FALSE(rows[0].checked());
     EXPECT_EQ(OptionMenuIdForCommand(rows, kCommandMemory), kFirstOptionMenuId);
+}
+
+TEST(OptionsMenu, TheRunsRowsFollowVerifyStopOnErrorAndTheDetectorCheck) {
+    const auto rows = OptionRows();
+    ASSERT_EQ(rows.size(), 4u);
+    const struct {
+        OptionKind kind;
+        int command;
+        int text;
+        std::atomic<int32_t>* option;
+    } expected[] = {
+        {OptionKind::Check, kCommandVerifyResults, 111, &RunOptions.verify},
+        {OptionKind::Check, kCommandStopOnFirstError, 112, &RunOptions.stopOnError},
+        {OptionKind::Action, kCommandCheckErrorDetection, 113, nullptr},
+    };
+    for (int i = 0; i < 3; ++i) {
+        const OptionRow& row = rows[size_t(i) + 1];
+        EXPECT_EQ(row.kind, expected[i].kind) << i;
+        EXPECT_EQ(row.command, expected[i].command) << i;
+        EXPECT_EQ(row.textIndex, expected[i].text) << i;
+        EXPECT_EQ(OptionMenuIdForCommand(rows, row.command), kFirstOptionMenuId + unsigned(i + 1) * 16) << i;
+        if (!expected[i].option) {
+            EXPECT_EQ(row.checked, nullptr);
+            continue;
+        }
+        ASSERT_NE(row.checked, nullptr);
+        const int32_t saved = expected[i].option->load();
+        *expected[i].option = 1;
+        EXPECT_TRUE(row.checked()) << i;
+        *expected[i].option = 0;
+        EXPECT_FALSE(row.checked()) << i;
+        *expected[i].option = saved;
+    }
 }
 
 TEST(OptionsMenu, TheWalkNumbersTheRowsThatSendACommandInStepsOf16DepthFirst) {
@@ -84,13 +118,13 @@ TEST(OptionsMenu, IdentifiersNeverReachTheSystemsOwnCommands) {
 
 TEST(OptionsMenu, TheHeavyLoadsRowsSendTheirCommandsAndShowTheChoices) {
     const auto rows = OptionRows();
-    ASSERT_EQ(rows.size(), 3u) << "Memory-Stress, then the processor load's and the memory size's submenus";
-    ASSERT_EQ(rows[1].kind, OptionKind::Submenu);
-    EXPECT_EQ(rows[1].textIndex, 190);
-    ASSERT_EQ(rows[2].kind, OptionKind::Submenu);
-    EXPECT_EQ(rows[2].textIndex, 194);
-    const std::span<const OptionRow> cpu = rows[1].rows;
-    const std::span<const OptionRow> memory = rows[2].rows;
+    ASSERT_EQ(rows.size(), 6u) << "the verified runs' rows, then the processor load's and the memory size's submenus";
+    ASSERT_EQ(rows[4].kind, OptionKind::Submenu);
+    EXPECT_EQ(rows[4].textIndex, 190);
+    ASSERT_EQ(rows[5].kind, OptionKind::Submenu);
+    EXPECT_EQ(rows[5].textIndex, 194);
+    const std::span<const OptionRow> cpu = rows[4].rows;
+    const std::span<const OptionRow> memory = rows[5].rows;
     ASSERT_EQ(cpu.size(), 4u);
     ASSERT_EQ(memory.size(), 4u);
 
