@@ -16,7 +16,7 @@ add_library(kestrovane_core STATIC
     src/app/WindowProc.cpp
     src/i18n/LanguageTables_win.cpp
     src/i18n/TranslationFiles_win.cpp
-    src/run/HeavyMonitor_win.cpp
+    src/report/HeavyMonitor_win.cpp
     src/run/ProcessorFrequency_win.cpp
     src/run/ConsoleOutput_win.cpp
     src/settings/IniStore_win.cpp

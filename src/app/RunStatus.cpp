@@ -9,6 +9,7 @@
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
+#include "report/HeavyMonitor_win.h"
 #include "run/RunNotice_win.h"
 #include "run/RunRecord.h"
 #include "run/RunStatusText.h"
@@ -70,6 +71,10 @@ void UpdateRunStatusPart() {
     if (!Ui.statusBar)
         return;
     StatusPart part = ComposeStatusPart(CurrentRun);
+    // The heavy loads' rate and warnings follow the verdict's words while the run lasts; they are never an alarm.
+    const std::u16string heavy = ComposeHeavyStatus(ReadHeavyStatus());
+    if (part.look != StatusPartLook::Hidden && CurrentRun.active.load(std::memory_order_relaxed) && !heavy.empty())
+        part.text += u" \u2013 " + heavy;
     const int edge = part.look == StatusPartLook::Hidden ? -1 : PartEdge(part.text);
     if (part.look == shown.look && part.text == shown.text && edge == shownEdge)
         return;

@@ -9,6 +9,7 @@
 #include "app/RunStatus.h"
 #include "app/ShellFormat.h"
 #include "app/SystemMenu.h"
+#include "report/HeavyMonitor_win.h"
 #include "stress/HeavyOptions.h"
 #include "app/UiHandles.h"
 #include "base/WideText.h"
@@ -158,6 +159,7 @@ LRESULT OnTimer(HWND window) {
     char16_t title[kStatusLineCapacity];
     FormatWindowTitle(title, kStatusLineCapacity, GetFixedText(kProductNameText), Stress.processorCount.load(kRelaxed));
     SetWindowTextW(window, AsWide(title));
+    UpdateHeavyMonitor();
     UpdateRunStatusPart();
     return 0;
 }

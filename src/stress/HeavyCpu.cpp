@@ -77,8 +77,9 @@ void SampleProcessorRates(ProcessorRateSampler& sampler,
     sampler.lastMilliseconds = nowMilliseconds;
 }
 
-FmaRun* NewFmaRun(const FmaKernel& kernel, int workers) {
+FmaRun* NewFmaRun(const FmaKernel& kernel, int workers, int processors) {
     auto* run = new FmaRun;
+    run->oneProcessor = processors <= 1;
     run->kernel = kernel;
     run->roundsPerCall = FmaRoundsPerCall(kernel);
     run->users.store(workers + 1, kRelaxed);
@@ -90,17 +91,59 @@ void ReleaseFmaRun(FmaRun* run) {
         delete run;
 }
 
-const double* ReferenceFor(FmaRun& run, const double* results) {
-    int32_t state = run.referenceState.load(std::memory_order_acquire);
-    if (state == 0 && run.referenceState.compare_exchange_strong(state, 1, std::memory_order_acquire)) {
-        std::memcpy(run.reference, results, sizeof(double) * size_t(run.kernel.resultDoubles));
-        run.referenceState.store(2, std::memory_order_release);
-        return run.reference;
+int VoteForReference(FmaRun& run, const double* results, int processor) {
+    const size_t bytes = sizeof(double) * size_t(run.kernel.resultDoubles);
+    for (int i = 0; i < kFmaCandidates; ++i) {
+        FmaCandidate& candidate = run.candidates[i];
+        int32_t state = candidate.state.load(std::memory_order_acquire);
+        if (state == 0 && candidate.state.compare_exchange_strong(state, 1, std::memory_order_acquire)) {
+            std::memcpy(candidate.values, results, bytes);
+            candidate.firstProcessor = processor;
+            candidate.votes.store(1, kRelaxed);
+            candidate.state.store(2, std::memory_order_release);
+            return i;
+        }
+        // Another worker is copying a few hundred bytes into this slot.
+        while (candidate.state.load(std::memory_order_acquire) != 2)
+            std::this_thread::yield();
+        if (std::memcmp(candidate.values, results, bytes) != 0)
+            continue;
+        const bool otherProcessor = processor != candidate.firstProcessor;
+        candidate.votes.fetch_add(1, kRelaxed);
+        if (otherProcessor || run.oneProcessor) {
+            int32_t none = -1;
+            run.agreed.compare_exchange_strong(none, i, std::memory_order_release, kRelaxed);
+        }
+        return i;
     }
-    // Another worker is copying a few hundred bytes.
-    while (run.referenceState.load(std::memory_order_acquire) != 2)
-        std::this_thread::yield();
-    return run.reference;
+    return -1;
+}
+
+const double* SettleReference(FmaRun& run) {
+    int best = -1, bestVotes = 0;
+    for (int i = 0; i < kFmaCandidates; ++i) {
+        if (run.candidates[i].state.load(std::memory_order_acquire) != 2)
+            continue;
+        const int votes = run.candidates[i].votes.load(kRelaxed);
+        if (votes > bestVotes) {
+            best = i;
+            bestVotes = votes;
+        }
+    }
+    if (best >= 0) {
+        int32_t none = -1;
+        run.agreed.compare_exchange_strong(none, best, std::memory_order_release, kRelaxed);
+    }
+    return AgreedReference(run);
+}
+
+const double* AgreedReference(const FmaRun& run) {
+    const int32_t agreed = run.agreed.load(std::memory_order_acquire);
+    return agreed >= 0 ? run.candidates[agreed].values : nullptr;
+}
+
+const double* CandidateResults(const FmaRun& run, int candidate) {
+    return run.candidates[candidate].values;
 }
 
 int FirstFmaMismatch(const double* reference, const double* results, int count) {
@@ -136,6 +179,23 @@ int CycleProcessor(int64_t elapsedMilliseconds, int64_t periodMilliseconds, int 
 
 InjectedFmaFaults FmaTestFaults;
 
+namespace {
+
+void FlipResultBit(double* results, int count) {
+    const int index = FmaTestFaults.wrongResultIndex.load(kRelaxed);
+    if (index >= 0 && index < count) {
+        uint64_t bits = Bits(results[index]) ^ (uint64_t(1) << 40);
+        std::memcpy(&results[index], &bits, sizeof(bits));
+    }
+}
+
+}  // namespace
+
+void InjectAlwaysWrong(double* results, int count, int processor) {
+    if (FmaTestFaults.alwaysWrongProcessor.load(kRelaxed) == processor && processor >= 0)
+        FlipResultBit(results, count);
+}
+
 void InjectFmaFault(double* results, int count, int processor) {
     int32_t left = FmaTestFaults.wrongResults.load(kRelaxed);
     if (left <= 0)
@@ -145,11 +205,7 @@ void InjectFmaFault(double* results, int count, int processor) {
         return;
     while (left > 0) {
         if (FmaTestFaults.wrongResults.compare_exchange_weak(left, left - 1, kRelaxed)) {
-            const int index = FmaTestFaults.wrongResultIndex.load(kRelaxed);
-            if (index >= 0 && index < count) {
-                uint64_t bits = Bits(results[index]) ^ (uint64_t(1) << 40);
-                std::memcpy(&results[index], &bits, sizeof(bits));
-            }
+            FlipResultBit(results, count);
             return;
         }
     }

@@ -50,24 +50,53 @@ void SampleProcessorRates(ProcessorRateSampler& sampler,
                           int64_t nowMilliseconds,
                           std::vector<double>& rates);
 
-// One start of the heavy load, shared by its workers: the kernel, and the reference results that the first call
-// to finish publishes and every later call is compared with. Freed by the last of its users.
+// A result of a whole call that some calls gave: its bits, how many calls gave exactly these, and the processor
+// of the first of them.
+struct FmaCandidate {
+    // 0: empty; 1: being written; 2: written.
+    std::atomic<int32_t> state{0};
+    std::atomic<int32_t> votes{0};
+    int32_t firstProcessor = -1;
+    double values[kMaxFmaResultDoubles] = {};
+};
+
+// Distinct results kept while the reference is not yet agreed; a fifth distinct one is not kept.
+constexpr int kFmaCandidates = 4;
+
+// One start of the heavy load, shared by its workers: the kernel, and the reference results every call is
+// compared with. The reference is the first result two calls agree on, not simply the first call's: a processor
+// that computes wrongly from its very first call must not make every other processor look wrong. Freed by the
+// last of its users.
 struct FmaRun {
     FmaKernel kernel;
     uint64_t roundsPerCall = 0;
-    // 0: none yet; 1: being written; 2: ready.
-    std::atomic<int32_t> referenceState{0};
-    double reference[kMaxFmaResultDoubles] = {};
+    FmaCandidate candidates[kFmaCandidates];
+    // The candidate agreed on; -1 while none is.
+    std::atomic<int32_t> agreed{-1};
+    // Only one processor can vote (the machine has one): two of its own calls agree.
+    bool oneProcessor = false;
     std::atomic<int32_t> users{0};
 };
 
-// A new run of the kernel for `workers` workers plus its starter, each of which calls ReleaseFmaRun once.
-FmaRun* NewFmaRun(const FmaKernel& kernel, int workers);
+// A new run of the kernel for `workers` workers plus its starter, each of which calls ReleaseFmaRun once, on a
+// machine of `processors` logical processors.
+FmaRun* NewFmaRun(const FmaKernel& kernel, int workers, int processors = 2);
 void ReleaseFmaRun(FmaRun* run);
 
-// Hands back the reference for a call's results: publishes `results` when no call has done so yet, else waits
-// the moment another worker needs to finish writing it. Any worker thread.
-const double* ReferenceFor(FmaRun& run, const double* results);
+// While no reference is agreed: counts the results of a call on `processor` as a vote for the candidate with the
+// same bits, or as a new candidate, and agrees on a candidate once a second processor gave its bits (on a machine
+// of one processor, once it gave them twice). Returns the candidate voted for; -1 when every slot holds other
+// results. Any worker thread, without a lock; waits only the moment another worker needs to finish writing a
+// candidate.
+int VoteForReference(FmaRun& run, const double* results, int processor);
+// When processors keep disagreeing (two processors, one of them always wrong): agrees on the candidate with the
+// most votes, the first one among equals, so that the run fails even where it cannot tell which one is wrong.
+// Returns the agreed reference; null when no call voted yet.
+const double* SettleReference(FmaRun& run);
+// The agreed reference's results, or null while none is agreed.
+const double* AgreedReference(const FmaRun& run);
+// A candidate's results (the bits some calls gave).
+const double* CandidateResults(const FmaRun& run, int candidate);
 
 // The index of the first result whose bits differ from the reference's; -1 when every bit agrees.
 int FirstFmaMismatch(const double* reference, const double* results, int count);
@@ -81,16 +110,6 @@ int CycleProcessor(int64_t elapsedMilliseconds, int64_t periodMilliseconds, int 
 
 constexpr int64_t kDefaultCycleMilliseconds = 6 * 60 * 1000;
 
-// A wrong result as a worker found it: where, and what the first wrong double held.
-struct FmaMismatch {
-    InstructionSet set = InstructionSet::None;
-    // The logical processor the worker was bound to; -1 when it could not be bound.
-    int32_t processor = -1;
-    int index = 0;
-    uint64_t expected = 0;
-    uint64_t actual = 0;
-};
-
 // The seam the tests and the detector self-test inject wrong results through: calls of a heavy worker on
 // processor `wrongResultProcessor` (any processor when -1) whose result `wrongResultIndex` gets one bit flipped
 // before the check. The normal program never sets it.
@@ -98,8 +117,13 @@ struct InjectedFmaFaults {
     std::atomic<int32_t> wrongResults{0};
     std::atomic<int32_t> wrongResultIndex{0};
     std::atomic<int32_t> wrongResultProcessor{-1};
+    // A processor that computes wrongly from its first call on: every call of a worker on it (-1: none).
+    std::atomic<int32_t> alwaysWrongProcessor{-1};
 };
 extern InjectedFmaFaults FmaTestFaults;
+
+// The always-wrong processor's call: flips the same bit as InjectFmaFault.
+void InjectAlwaysWrong(double* results, int count, int processor);
 
 // Takes one injected fault meant for this processor when there is one and flips a bit of that result; a single
 // relaxed load otherwise.

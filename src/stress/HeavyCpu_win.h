@@ -8,11 +8,6 @@
 
 #include "stress/HeavyCpu.h"
 
-// Receives every wrong result a heavy worker finds, on that worker's thread; must not block. Installed by the
-// run before any load starts; while it is null, nothing is reported.
-using HeavyFaultHandler = void (*)(HWND window, const FmaMismatch& mismatch);
-extern HeavyFaultHandler HeavyFaultHook;
-
 // What the last start of the heavy load chose, for the status part, the log and the report.
 struct HeavyCpuStatus {
     // An InstructionSet value.
@@ -23,6 +18,8 @@ struct HeavyCpuStatus {
 extern HeavyCpuStatus HeavyCpu;
 
 // Starts one worker bound to each logical processor of every processor group, or, with a cycle period, a single
-// worker that starts on processor 0 and moves to the next one every period. Returns the number of workers
-// started: 0 when the threads cannot be made or no kernel runs on this processor.
+// worker that starts on processor 0 and moves to the next one every period. The workers join the current run:
+// with "Verify results" on, each call is checked and a wrong result is reported to the run as an error of the
+// floating-point check on the worker's processor. Returns the number of workers started: 0 when the threads
+// cannot be made or no kernel runs on this processor (the run then hears the load could not run).
 int StartHeavyCpuWorkers(HWND window, int64_t cycleMilliseconds);

@@ -6,8 +6,11 @@
 #include <cstring>
 #include <vector>
 
+#include "stress/LoadCheck.h"
+#include "stress/MemoryWorker.h"
 #include "stress/ProcessorTopology.h"
 #include "stress/StressState.h"
+#include "stress/VerifiedCopy.h"
 
 HeavyMemoryStatus HeavyMemory;
 std::atomic<uint64_t> HeavyMemoryTestMebibytes{0};
@@ -26,14 +29,13 @@ struct HeavyMemoryStart {
 };
 
 struct WorkerStart {
-    HWND window = nullptr;
+    // The run the worker joined when it was started.
+    WorkerRun run;
     HeavyMemoryStart* shared = nullptr;
 };
 
-struct BlockPair {
-    void* block[2] = {nullptr, nullptr};
-    uint64_t passes = 0;
-};
+// A source and a destination block that swap roles each pass; verified as the memory load's blocks are.
+using BlockPair = VerifiedBlocks;
 
 void Release(HeavyMemoryStart* shared) {
     if (shared->users.fetch_sub(1, std::memory_order_acq_rel) == 1)
@@ -49,11 +51,17 @@ void GiveBack(void* block) {
         VirtualFree(block, 0, MEM_RELEASE);
 }
 
-// One pass over a pair: the source block onto the other, which becomes the next pass's source.
-void PassOver(BlockPair& pair, uint64_t bytes) {
-    const int source = int(pair.passes & 1);
-    std::memcpy(pair.block[1 - source], pair.block[source], size_t(bytes));
-    ++pair.passes;
+// One pass over a pair: the source block onto the other, which becomes the next pass's source; verified, every
+// wrong word goes to the run with its offset and this worker's processor.
+void PassOver(BlockPair& pair, const WorkerRun& run) {
+    if (!run.verify) {
+        const uint64_t source = pair.passes & 1;
+        std::memcpy(pair.block[1 - source], pair.block[source], pair.bytes);
+        ++pair.passes;
+        return;
+    }
+    FlipInjectedBit(pair);
+    VerifiedCopyPass(pair, {RecordMismatch, const_cast<WorkerRun*>(&run)});
 }
 
 // The first write to a page costs the system far more than a copy (hundreds of MiB a second on some virtual
@@ -75,7 +83,7 @@ enum class Taking { Taken, Short, Stopped };
 
 // Takes one more pair when the floor and the other workers' pending blocks leave room for it, and touches both
 // blocks before they count as taken, so that the system's free figure sees them at the next decision.
-Taking TakePairWhileRoom(HeavyMemoryStart& shared, std::vector<BlockPair>& pairs) {
+Taking TakePairWhileRoom(HeavyMemoryStart& shared, const WorkerRun& run, std::vector<BlockPair>& pairs) {
     const uint64_t bytes = 2 * shared.plan.blockBytes;
     uint64_t total = 0, available = 0;
     ReadPhysicalMemory(total, available);
@@ -83,8 +91,9 @@ Taking TakePairWhileRoom(HeavyMemoryStart& shared, std::vector<BlockPair>& pairs
     if (!MayTakeMore(bytes, available, othersPending, shared.floorBytes))
         return Taking::Short;
     BlockPair pair;
-    pair.block[0] = TakeBlock(shared.plan.blockBytes);
-    pair.block[1] = pair.block[0] ? TakeBlock(shared.plan.blockBytes) : nullptr;
+    pair.bytes = size_t(shared.plan.blockBytes);
+    pair.block[0] = static_cast<uint64_t*>(TakeBlock(shared.plan.blockBytes));
+    pair.block[1] = pair.block[0] ? static_cast<uint64_t*>(TakeBlock(shared.plan.blockBytes)) : nullptr;
     if (!pair.block[1]) {
         shared.failed.store(1, kRelaxed);
         GiveBack(pair.block[0]);
@@ -96,17 +105,19 @@ Taking TakePairWhileRoom(HeavyMemoryStart& shared, std::vector<BlockPair>& pairs
         GiveBack(pair.block[1]);
         return Taking::Stopped;
     }
+    if (run.verify)
+        StartVerifiedBlocks(pair, PatternSeed());
     pairs.push_back(pair);
     HeavyMemory.heldBytes.fetch_add(bytes, kRelaxed);
     HeavyMemory.obtainedBytes.fetch_add(bytes, kRelaxed);
     return Taking::Taken;
 }
 
-bool TakePair(HeavyMemoryStart& shared, std::vector<BlockPair>& pairs) {
+bool TakePair(HeavyMemoryStart& shared, const WorkerRun& run, std::vector<BlockPair>& pairs) {
     const uint64_t bytes = 2 * shared.plan.blockBytes;
     // Counted as pending while taken: the system counts a block as in use only once it has been touched.
     shared.pendingBytes.fetch_add(bytes, kRelaxed);
-    const Taking taking = TakePairWhileRoom(shared, pairs);
+    const Taking taking = TakePairWhileRoom(shared, run, pairs);
     shared.pendingBytes.fetch_sub(bytes, kRelaxed);
     if (taking == Taking::Short)
         HeavyMemory.stoppedShort.store(1, kRelaxed);
@@ -120,12 +131,16 @@ DWORD WINAPI HeavyMemoryWorker(LPVOID parameter) {
     pairs.reserve(size_t(shared.plan.pairsPerWorker));
     // The switches are polled after each pair taken and after each pass: a pass over a pair takes some 10 to 30
     // ms, so the blocks go back within a second of a switch going off.
+    const WorkerRun& run = start->run;
     while (pairs.size() < shared.plan.pairsPerWorker && !shared.failed.load(kRelaxed) &&
-           LoadKeepsRunning(Stress.memoryOn) && TakePair(shared, pairs)) {
+           LoadKeepsRunning(Stress.memoryOn) && TakePair(shared, run, pairs)) {
     }
+    // A worker that got nothing while the load still runs could not run; one stopped by the switch says nothing.
+    if (!pairs.empty() || LoadKeepsRunning(Stress.memoryOn))
+        ReportLoadOutcome(run, LoadType::Memory, !pairs.empty());
     while (!pairs.empty() && LoadKeepsRunning(Stress.memoryOn)) {
         for (BlockPair& pair : pairs) {
-            PassOver(pair, shared.plan.blockBytes);
+            PassOver(pair, run);
             if (!LoadKeepsRunning(Stress.memoryOn))
                 break;
         }
@@ -170,9 +185,10 @@ int StartHeavyMemoryWorkers(HWND window, const MemorySize& size) {
     HeavyMemory.stoppedShort.store(0, kRelaxed);
     const int workers = shared->plan.pairsPerWorker > 0 ? shared->plan.workers : 0;
     shared->users.store(workers + 1, kRelaxed);
+    const WorkerRun joined = JoinCurrentRun(window);
     int started = 0;
     for (int i = 0; i < workers; ++i) {
-        auto* start = new WorkerStart{window, shared};
+        auto* start = new WorkerStart{joined, shared};
         HANDLE thread = CreateThread(nullptr, 0, HeavyMemoryWorker, start, CREATE_SUSPENDED, nullptr);
         if (!thread) {
             delete start;
@@ -185,5 +201,7 @@ int StartHeavyMemoryWorkers(HWND window, const MemorySize& size) {
         ++started;
     }
     Release(shared);
+    if (started == 0)
+        ReportLoadOutcome(joined, LoadType::Memory, false);
     return started;
 }

@@ -43,11 +43,19 @@ int BusyThreads(DWORD processId, uint64_t milliseconds) {
     return busy;
 }
 
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (wchar_t c : text)
+        narrow += c < 0x80 ? char(c) : '?';
+    return narrow;
+}
+
 class HeavyLoadsE2e : public testing::Test {
 protected:
     void TearDown() override {
         StopProgram(program_);
         SetEnvironmentVariableW(L"KESTROVANE_TEST_MEMORY_MIB", nullptr);
+        SetEnvironmentVariableW(L"KESTROVANE_TEST_INJECT_FAULTS", nullptr);
     }
 
     ScratchFolder scratch_;
@@ -73,8 +81,12 @@ TEST_F(HeavyLoadsE2e, FloatingPointChosenInTheOptionsRunsAWorkerOnEveryProcessor
     Sleep(4000);
     std::wstring status;
     ASSERT_TRUE(ReadWindowText(program_.statusBar, &status));
-    EXPECT_NE(status.find(L"MEGA-ADD = Sek:0.0 "), std::wstring::npos) << std::string(status.begin(), status.end());
+    EXPECT_NE(status.find(L"MEGA-ADD = Sek:0.0 "), std::wstring::npos) << Narrow(status);
     EXPECT_GE(BusyThreads(processId, 1000), processors) << "threads that computed for a second or more";
+    std::wstring part;
+    ASSERT_TRUE(StatusPartText(program_, 1, &part));
+    EXPECT_EQ(part.rfind(L"Verified: 0 errors", 0), 0u) << Narrow(part);
+    EXPECT_NE(part.find(L" GFLOPS"), std::wstring::npos) << "the kernel's rate beside the verdict: " << Narrow(part);
 
     SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
     EXPECT_TRUE(WaitFor([&] { return CountProcessThreads(processId) == idleThreads; }, 10000))
@@ -110,4 +122,23 @@ TEST_F(HeavyLoadsE2e, NinetyPercentOfTheMemoryIsTakenAndGivenBackWithinASecond) 
     const ULONGLONG off = GetTickCount64();
     EXPECT_TRUE(WaitFor([&] { return CommittedBytes(process) < idle + 64 * kMebibyte; }, 5000));
     EXPECT_LE(GetTickCount64() - off, 1000u) << "every block given back within a second of the switch";
+}
+
+TEST_F(HeavyLoadsE2e, AWrongFloatingPointResultStopsTheRunAndTheResultNamesItsProcessor) {
+    SetEnvironmentVariableW(L"KESTROVANE_TEST_INJECT_FAULTS", L"fp");
+    std::string error;
+    ASSERT_TRUE(
+        StartProgram(program_, scratch_.path(), "[Program]\r\nlng=1\r\ncpu_method=1\r\nstop_on_error=1\r\n", &error))
+        << error;
+    SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
+    ASSERT_TRUE(WaitFor([&] { return !ToolbarButtonChecked(program_.stressToolbar, kCommandMaster); }, 30000))
+        << "the first error did not turn the master switch off";
+    HWND box = WaitForProgramWindow(program_, L"#32770");
+    ASSERT_NE(box, nullptr) << "no result box";
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_EQ(text.rfind(L"FAILED\n1 ERRORS: processor ", 0), 0u) << text.size() << " [" << Narrow(text) << "]";
+    EXPECT_NE(text.find(L" (floating point)\n"), std::wstring::npos) << Narrow(text);
+    EXPECT_NE(text.find(L"floating point (AVX"), std::wstring::npos)
+        << "the kernel's set in the details: " << Narrow(text);
+    EXPECT_NE(text.find(L": result 3 is 0x"), std::wstring::npos) << Narrow(text);
 }

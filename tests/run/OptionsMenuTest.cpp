@@ -43,7 +43,7 @@ TEST(OptionsMenu, TheMemoryStressRowSendsCommand111AndShowsTheMemorySwitch) {
 
 TEST(OptionsMenu, TheRunsRowsFollowVerifyStopOnErrorAndTheDetectorCheck) {
     const auto rows = OptionRows();
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_GE(rows.size(), 4u) << "later options follow these";
     const struct {
         OptionKind kind;
         int command;

@@ -11,31 +11,82 @@
 
 #include "stress/HeavyCpu.h"
 
-TEST(HeavyCpu, TheFirstPublishedResultsAreEveryWorkersReference) {
+namespace {
+
+FmaRun* SmallRun(int workers, int processors = 8) {
     FmaKernel kernel;
     kernel.set = InstructionSet::Sse2;
     kernel.resultDoubles = 8;
-    FmaRun* run = NewFmaRun(kernel, 4);
-    std::vector<std::vector<double>> results(4, std::vector<double>(8));
-    std::vector<const double*> references(4);
+    return NewFmaRun(kernel, workers, processors);
+}
+
+std::vector<double> Results(double value) {
+    return std::vector<double>(8, value);
+}
+
+}  // namespace
+
+TEST(HeavyCpu, TheReferenceIsWhatTwoProcessorsAgreeOnNotSimplyTheFirstCall) {
+    // A processor that is wrong from its first call votes first; the two right ones outvote it.
+    FmaRun* run = SmallRun(0);
+    const std::vector<double> wrong = Results(1.5000001), right = Results(1.5);
+    EXPECT_EQ(VoteForReference(*run, wrong.data(), 0), 0);
+    EXPECT_EQ(AgreedReference(*run), nullptr) << "one call decides nothing";
+    EXPECT_EQ(VoteForReference(*run, right.data(), 1), 1);
+    EXPECT_EQ(AgreedReference(*run), nullptr);
+    EXPECT_EQ(VoteForReference(*run, right.data(), 2), 1);
+    ASSERT_NE(AgreedReference(*run), nullptr);
+    EXPECT_EQ(FirstFmaMismatch(AgreedReference(*run), right.data(), 8), -1);
+    EXPECT_EQ(FirstFmaMismatch(AgreedReference(*run), wrong.data(), 8), 0);
+    EXPECT_EQ(VoteForReference(*run, wrong.data(), 0), 0);
+    EXPECT_EQ(FirstFmaMismatch(AgreedReference(*run), right.data(), 8), -1) << "once agreed, it stays";
+    ReleaseFmaRun(run);
+
+    // Among several processors, one never agrees with itself however often it votes.
+    run = SmallRun(0);
+    for (int call = 0; call < 10; ++call)
+        EXPECT_EQ(VoteForReference(*run, wrong.data(), 0), 0);
+    EXPECT_EQ(AgreedReference(*run), nullptr);
+    // Two processors that keep disagreeing: the one with more votes is settled on, so the run still fails.
+    EXPECT_EQ(VoteForReference(*run, right.data(), 1), 1);
+    ASSERT_NE(SettleReference(*run), nullptr);
+    EXPECT_EQ(FirstFmaMismatch(AgreedReference(*run), wrong.data(), 8), -1);
+    ReleaseFmaRun(run);
+
+    // The only processor of a machine agrees with itself on its second call.
+    run = SmallRun(0, 1);
+    EXPECT_EQ(VoteForReference(*run, right.data(), 0), 0);
+    EXPECT_EQ(AgreedReference(*run), nullptr);
+    EXPECT_EQ(VoteForReference(*run, right.data(), 0), 0);
+    EXPECT_NE(AgreedReference(*run), nullptr);
+    EXPECT_EQ(SettleReference(*run), AgreedReference(*run)) << "settling keeps an agreed reference";
+    ReleaseFmaRun(run);
+
+    // Results that all differ fill the slots; one more is kept by nobody.
+    run = SmallRun(0);
+    for (int i = 0; i < kFmaCandidates; ++i)
+        EXPECT_EQ(VoteForReference(*run, Results(1.0 + i).data(), i), i);
+    EXPECT_EQ(VoteForReference(*run, Results(9.0).data(), 0), -1);
+    EXPECT_EQ(AgreedReference(*run), nullptr);
+    ReleaseFmaRun(run);
+}
+
+TEST(HeavyCpu, WorkersVotingAtOnceAgreeOnOneReference) {
+    FmaRun* run = SmallRun(8);
+    const std::vector<double> right = Results(1.25), wrong = Results(1.75);
     std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        for (double& value : results[size_t(t)])
-            value = 1.0 + t;
+    for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&, t] {
-            references[size_t(t)] = ReferenceFor(*run, results[size_t(t)].data());
+            // One worker in eight is wrong; every worker votes a few times.
+            for (int call = 0; call < 3; ++call)
+                VoteForReference(*run, t == 3 ? wrong.data() : right.data(), t);
             ReleaseFmaRun(run);
         });
     }
     for (std::thread& thread : threads)
         thread.join();
-    const double first = run->reference[0];
-    for (int t = 0; t < 4; ++t) {
-        EXPECT_EQ(references[size_t(t)], run->reference) << "worker " << t;
-        EXPECT_EQ(FirstFmaMismatch(run->reference, results[size_t(t)].data(), 8) < 0, results[size_t(t)][0] == first)
-            << "only the publisher's own results match";
-    }
-    EXPECT_EQ(run->referenceState.load(), 2);
+    ASSERT_NE(AgreedReference(*run), nullptr);
+    EXPECT_EQ(FirstFmaMismatch(AgreedReference(*run), right.data(), 8), -1);
     ReleaseFmaRun(run);  // the starter's share; the sanitizers see a leak or a second free
 }
 

@@ -5,9 +5,10 @@
 
 #include <atomic>
 #include <cwchar>
+#include <string>
 #include <vector>
 
-#include "run/HeavyMonitor_win.h"
+#include "report/HeavyMonitor_win.h"
 #include "settings/IniStore.h"
 #include "stress/HeavyCpu_win.h"
 #include "stress/HeavyOptions.h"
@@ -15,17 +16,13 @@
 #include "stress/ProcessorTopology.h"
 #include "stress/StressState.h"
 #include "support/Scratch.h"
+#include "support/TestRun.h"
 
 namespace {
 
-struct SeenFault {
-    std::atomic<int32_t> count{0};
-    std::atomic<int32_t> processor{-2};
-    std::atomic<int32_t> runningOn{-2};
-    std::atomic<int32_t> index{-1};
-    std::atomic<uint64_t> differing{0};
-};
-SeenFault seen;
+// The processor the check ran on, seen from inside the worker's thread as the run's hook receives the fault.
+std::atomic<int32_t> runningOn{-2};
+void (*recordFault)(const WorkerRun& run, const LoadFault& fault) = nullptr;
 
 int RunningProcessor() {
     PROCESSOR_NUMBER number = {};
@@ -33,28 +30,31 @@ int RunningProcessor() {
     return ProcessorIndexOf(ReadProcessorGroups(), number.Group, number.Number);
 }
 
-void RecordFault(HWND, const FmaMismatch& mismatch) {
-    seen.processor.store(mismatch.processor);
-    seen.runningOn.store(RunningProcessor());
-    seen.index.store(mismatch.index);
-    seen.differing.store(mismatch.expected ^ mismatch.actual);
-    seen.count.fetch_add(1);
+void RecordFaultAndProcessor(const WorkerRun& run, const LoadFault& fault) {
+    runningOn.store(RunningProcessor());
+    recordFault(run, fault);
 }
 
 class HeavyCpuWorkers : public testing::Test {
 protected:
     void SetUp() override {
-        seen.count = 0;
-        HeavyFaultHook = RecordFault;
+        BeginTestRun(1 << int(LoadType::Cpu));
+        recordFault = StressRunHooks.fault;
+        StressRunHooks.fault = RecordFaultAndProcessor;
+        runningOn = -2;
         Stress.cpuOn = 1;
         Stress.masterOn = 1;
     }
     void TearDown() override {
         Stress.masterOn = 0;
         EXPECT_TRUE(WaitFor([] { return WorkersNow() == 0; }, 20000)) << "every worker ends with the switch";
-        HeavyFaultHook = nullptr;
+        EndTestRun();
+        StressRunHooks.fault = recordFault;
         FmaTestFaults.wrongResults = 0;
+        FmaTestFaults.wrongResultProcessor = -1;
+        FmaTestFaults.alwaysWrongProcessor = -1;
     }
+    static int64_t Errors() { return CurrentRun.errorCount.load(); }
     static int WorkersNow() {
         const ProcessorWork* work = PublishedProcessorWork();
         int workers = 0;
@@ -81,22 +81,54 @@ TEST_F(HeavyCpuWorkers, EveryProcessorWorksAndAWrongResultIsReportedForItsProces
         EXPECT_TRUE(WaitFor([&] { return Operations(i) > before[size_t(i)] && work->workers[i].load() == 1; }, 20000))
             << "processor " << i << " has its worker and its work";
     }
-    EXPECT_EQ(seen.count.load(), 0) << "a clean run finds nothing";
+    EXPECT_EQ(Errors(), 0) << "a clean run finds nothing";
+    EXPECT_EQ(CurrentRun.loadRan[int(LoadType::Cpu)].load(), 1);
 
     const int target = processors - 1;
     FmaTestFaults.wrongResultIndex = 5;
     FmaTestFaults.wrongResultProcessor = target;
     FmaTestFaults.wrongResults = 1;
-    ASSERT_TRUE(WaitFor([] { return seen.count.load() > 0; }, 20000));
-    EXPECT_EQ(seen.count.load(), 1) << "one wrong result, one report";
-    EXPECT_EQ(seen.processor.load(), target);
-    EXPECT_EQ(seen.runningOn.load(), target) << "the worker really runs on the processor it names";
-    EXPECT_EQ(seen.index.load(), 5);
-    EXPECT_EQ(seen.differing.load(), uint64_t(1) << 40);
+    ASSERT_TRUE(WaitFor([] { return Errors() > 0; }, 20000));
+    Sleep(200);
+    ASSERT_EQ(Errors(), 1) << "one wrong result, one error";
+    const RunError& error = CurrentRun.errors[0];
+    EXPECT_EQ(error.source, ErrorSource::FloatingPoint);
+    EXPECT_EQ(error.processor, target);
+    EXPECT_EQ(runningOn.load(), target) << "the worker really runs on the processor it names";
+    EXPECT_EQ(error.expected ^ error.actual, uint64_t(1) << 40);
+    EXPECT_NE(std::string(error.detail).find("result 5 is 0x"), std::string::npos) << error.detail;
+    EXPECT_EQ(CurrentRun.processorErrors[target].load(), 1);
     EXPECT_EQ(FmaTestFaults.wrongResults.load(), 0);
 
     Stress.cpuOn = 0;
     EXPECT_TRUE(WaitFor([] { return WorkersNow() == 0; }, 20000)) << "the processor switch ends every worker";
+}
+
+// A processor wrong from its very first call is the one blamed, never the others: the reference is what two
+// processors agree on. With only two processors neither can be told right, but the errors still all fall on one.
+TEST_F(HeavyCpuWorkers, AProcessorWrongFromItsFirstCallIsTheOnlyOneBlamed) {
+    const int processors = LogicalProcessorCount(ReadProcessorGroups());
+    if (processors < 2)
+        GTEST_SKIP() << "needs two processors to tell one from the others";
+    FmaTestFaults.wrongResultIndex = 7;
+    FmaTestFaults.alwaysWrongProcessor = 0;
+    ASSERT_EQ(StartHeavyCpuWorkers(nullptr, 0), processors);
+    ASSERT_TRUE(WaitFor([] { return Errors() >= 3; }, 20000));
+    Stress.cpuOn = 0;
+    ASSERT_TRUE(WaitFor([] { return WorkersNow() == 0; }, 20000));
+    const int64_t errors = Errors();
+    int blamed = -1;
+    for (int i = 0; i < processors; ++i) {
+        if (CurrentRun.processorErrors[i].load() > 0) {
+            EXPECT_EQ(blamed, -1) << "processors " << blamed << " and " << i << " both blamed";
+            blamed = i;
+        }
+    }
+    ASSERT_GE(blamed, 0);
+    EXPECT_EQ(CurrentRun.processorErrors[blamed].load(), errors) << "every error on one processor";
+    if (processors >= 3)
+        EXPECT_EQ(blamed, 0) << "the others outvote the wrong one";
+    EXPECT_EQ(CurrentRun.errors[0].expected ^ CurrentRun.errors[0].actual, uint64_t(1) << 40);
 }
 
 TEST_F(HeavyCpuWorkers, OneWorkerVisitsTheProcessorsInTurn) {
@@ -117,9 +149,9 @@ TEST_F(HeavyCpuWorkers, OneWorkerVisitsTheProcessorsInTurn) {
     FmaTestFaults.wrongResultIndex = 0;
     FmaTestFaults.wrongResultProcessor = target;
     FmaTestFaults.wrongResults = 1;
-    ASSERT_TRUE(WaitFor([] { return seen.count.load() > 0; }, 20000));
-    EXPECT_EQ(seen.processor.load(), target);
-    EXPECT_EQ(seen.runningOn.load(), target) << "the moving worker is bound where it says it is";
+    ASSERT_TRUE(WaitFor([] { return Errors() > 0; }, 20000));
+    EXPECT_EQ(CurrentRun.errors[0].processor, target);
+    EXPECT_EQ(runningOn.load(), target) << "the moving worker is bound where it says it is";
 }
 
 // The options rows' commands store the settings and the next start of the processor load follows them.

@@ -1,10 +1,11 @@
 // The heavy loads' monitor: rates from the workers' per-processor work, clocks from the frequency counters, the
 // watch's rules, and the facts of the run.
-#include "run/HeavyMonitor_win.h"
+#include "report/HeavyMonitor_win.h"
 
 #include <cmath>
 
 #include "run/ProcessorFrequency.h"
+#include "run/RunRecord.h"
 #include "stress/HeavyCpu_win.h"
 #include "stress/HeavyMemory_win.h"
 #include "stress/HeavyOptions.h"
@@ -27,6 +28,16 @@ struct Monitor {
     bool memoryShareRan = false;
 };
 Monitor monitor;
+
+// The timer's side: which run is being watched and the last second it ticked.
+struct TimerWatch {
+    bool watching = false;
+    uint32_t runId = 0;
+    int64_t lastSecond = 0;
+    std::vector<double> values;
+    HeavyRunFacts lastFacts;
+};
+TimerWatch timerWatch;
 
 int32_t Percent(double fraction) {
     return std::isfinite(fraction) ? int32_t(std::lround(fraction * 100)) : 0;
@@ -125,4 +136,28 @@ HeavyRunFacts EndHeavyMonitor() {
     CloseFrequencyCounters(monitor.counters);
     HeavyNow.totalGigaflops.store(-1, kRelaxed);
     return facts;
+}
+
+void UpdateHeavyMonitor() {
+    const bool active = CurrentRun.active.load(std::memory_order_acquire) != 0;
+    const uint32_t runId = CurrentRun.runId.load(std::memory_order_acquire);
+    if (timerWatch.watching && (!active || runId != timerWatch.runId)) {
+        timerWatch.lastFacts = EndHeavyMonitor();
+        timerWatch.watching = false;
+    }
+    if (!active)
+        return;
+    if (!timerWatch.watching) {
+        BeginHeavyMonitor();
+        timerWatch = {true, runId, 0, {}, std::move(timerWatch.lastFacts)};
+    }
+    const int64_t second = (ClockMilliseconds() - CurrentRun.startMilliseconds.load(std::memory_order_relaxed)) / 1000;
+    if (second <= timerWatch.lastSecond)
+        return;
+    TickHeavyMonitor(second, timerWatch.values);
+    timerWatch.lastSecond = second;
+}
+
+const HeavyRunFacts& LastHeavyRunFacts() {
+    return timerWatch.lastFacts;
 }

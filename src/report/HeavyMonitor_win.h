@@ -34,3 +34,10 @@ std::vector<std::string> BeginHeavyMonitor();
 void TickHeavyMonitor(int64_t second, std::vector<double>& logValues);
 // At the run's end: closes the counters and gives what the report says of the heavy loads.
 HeavyRunFacts EndHeavyMonitor();
+
+// Until the run log's writer ticks the monitor with each line it writes: called once a second by the
+// user-interface thread's timer, begins the monitor when a run has begun, ticks it once per second of the run,
+// and ends it when the run has ended.
+void UpdateHeavyMonitor();
+// What EndHeavyMonitor gave for the last run that ended, for its report.
+const HeavyRunFacts& LastHeavyRunFacts();
