@@ -1,7 +1,9 @@
 // Prints the floating-point load's speed beside the machine's peak for each instruction set this processor and
 // system support: per core (one thread bound to processor 0) and for the machine (one bound thread per logical
 // processor), the load's kernel against a reference written in assembly that does nothing but independent fused
-// multiply-adds (multiplications and additions for SSE2), in alternating rounds, medians of each.
+// multiply-adds (multiplications and additions for SSE2), in alternating rounds. The load's side is what a worker
+// does: a call of the kernel and the bit-exact check of its results against the first call's. The ratio is the
+// median of the ratios of neighbouring rounds, which share whatever else the machine was doing at the time.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,12 +13,13 @@
 #include <vector>
 
 #include "stress/FmaKernel.h"
+#include "stress/HeavyCpu.h"
 #include "stress/ProcessorTopology.h"
 
 namespace {
 
-constexpr int kRounds = 7;
-constexpr double kCoreSecondsPerRound = 0.25;
+constexpr int kRounds = 15;
+constexpr double kCoreSecondsPerRound = 0.2;
 constexpr double kMachineSecondsPerRound = 0.5;
 
 double Seconds() {
@@ -115,7 +118,17 @@ struct Work {
 void DoWork(const Work& work) {
     if (!work.reference) {
         static thread_local double results[kMaxFmaResultDoubles];
-        FmaKernelFor(work.set).run(work.count, results);
+        static thread_local double first[kInstructionSetCount][kMaxFmaResultDoubles];
+        static thread_local bool haveFirst[kInstructionSetCount] = {};
+        const FmaKernel kernel = FmaKernelFor(work.set);
+        kernel.run(work.count, results);
+        const int set = int(work.set);
+        if (!haveFirst[set]) {
+            std::copy(results, results + kernel.resultDoubles, first[set]);
+            haveFirst[set] = true;
+        } else if (FirstFmaMismatch(first[set], results, kernel.resultDoubles) >= 0) {
+            std::printf("  a call's results differ from the first call's on this thread\n");
+        }
         return;
     }
     switch (work.set) {
@@ -204,8 +217,12 @@ double TimeOnAllProcessors(const Work& work, int pieces, const ProcessorGroups& 
     return double(threads.size()) * pieces * work.flops / seconds / 1e9;
 }
 
-void PrintRow(const char* what, double kernel, double reference) {
-    std::printf("  %-28s %10.2f %10.2f %8.3f\n", what, kernel, reference, reference > 0 ? kernel / reference : 0.0);
+// Medians of each side and the median of the neighbouring rounds' ratios.
+void PrintRow(const char* what, const std::vector<double>& kernel, const std::vector<double>& reference) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < kernel.size() && i < reference.size(); ++i)
+        ratios.push_back(reference[i] > 0 ? kernel[i] / reference[i] : 0.0);
+    std::printf("  %-28s %10.2f %10.2f %8.3f\n", what, Median(kernel), Median(reference), Median(ratios));
 }
 
 }  // namespace
@@ -239,11 +256,11 @@ int main() {
             machineKernel.push_back(TimeOnAllProcessors(kernel, machinePieces, groups));
             machineReference.push_back(TimeOnAllProcessors(reference, machinePieces, groups));
         }
-        std::printf("\n%s%s: GFLOPS, medians of %d alternating rounds\n", InstructionSetName(set),
-                    set == chosen ? " (chosen by the load)" : "", kRounds);
+        std::printf("\n%s%s: GFLOPS, medians of %d alternating rounds; ratio: median of the rounds' ratios\n",
+                    InstructionSetName(set), set == chosen ? " (chosen by the load)" : "", kRounds);
         std::printf("  %-28s %10s %10s %8s\n", "", "load", "reference", "ratio");
-        PrintRow("per core (processor 0)", Median(coreKernel), Median(coreReference));
-        PrintRow("machine (all processors)", Median(machineKernel), Median(machineReference));
+        PrintRow("per core (processor 0)", coreKernel, coreReference);
+        PrintRow("machine (all processors)", machineKernel, machineReference);
         std::printf("  %-28s %10.2f %10.2f\n", "machine per processor", Median(machineKernel) / processors,
                     Median(machineReference) / processors);
     }
