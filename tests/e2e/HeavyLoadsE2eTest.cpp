@@ -1,7 +1,7 @@
 // The heavy loads in the real program, driven and watched from outside: the floating-point load chosen in the
-// options runs a worker on every processor instead of the additions, and the memory load over 90 % of the free
-// memory (of a 2 GiB machine the test describes) takes what its plan says and gives it back within a second of
-// the master switch going off.
+// options runs a worker on every processor instead of the additions, one processor at a time a single one, and
+// the memory load over 90 % of the free memory (of a 2 GiB machine the test describes) takes what its plan says
+// and gives it back within a second of the master switch going off.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -91,6 +91,28 @@ TEST_F(HeavyLoadsE2e, FloatingPointChosenInTheOptionsRunsAWorkerOnEveryProcessor
     SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
     EXPECT_TRUE(WaitFor([&] { return CountProcessThreads(processId) == idleThreads; }, 10000))
         << "the heavy workers end with the master switch";
+}
+
+TEST_F(HeavyLoadsE2e, OneProcessorAtATimeChosenInTheOptionsRunsASingleHeavyWorker) {
+    std::string error;
+    ASSERT_TRUE(StartProgram(program_, scratch_.path(), "[Program]\r\n", &error)) << error;
+    const DWORD processId = program_.process.dwProcessId;
+    const int idleThreads = CountProcessThreads(processId);
+
+    PostMessageW(program_.mainWindow, WM_SYSCOMMAND, OptionMenuIdForCommand(OptionRows(), kCommandCpuCycle), 0);
+    EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == "[Program]\r\ncycle_min=6\r\n"; }, 5000))
+        << ReadIniFile(program_);
+    SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
+    std::wstring part;
+    EXPECT_TRUE(
+        WaitFor([&] { return StatusPartText(program_, 1, &part) && part.find(L" GFLOPS") != part.npos; }, 10000))
+        << "the kernel's rate beside the verdict: " << Narrow(part);
+    EXPECT_EQ(CountProcessThreads(processId), idleThreads + 1) << "one worker, whatever the processors";
+    EXPECT_GE(BusyThreads(processId, 1000), 1);
+
+    SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads(processId) == idleThreads; }, 10000))
+        << "the moving worker ends with the master switch";
 }
 
 TEST_F(HeavyLoadsE2e, NinetyPercentOfTheMemoryIsTakenAndGivenBackWithinASecond) {
