@@ -131,7 +131,7 @@ HeavyRunFacts EndHeavyMonitor() {
     facts.memorySharePercent = size.kind == MemorySizeKind::Percent ? int(size.amount) : 0;
     facts.memoryAskedBytes = HeavyMemory.askedBytes.load(kRelaxed);
     facts.memoryPlannedBytes = HeavyMemory.plannedBytes.load(kRelaxed);
-    facts.memoryTestedBytes = HeavyMemory.obtainedBytes.load(kRelaxed);
+    facts.memoryTestedBytes = HeavyMemory.testedBytes.load(kRelaxed);
     facts.memoryStoppedShort = HeavyMemory.stoppedShort.load(kRelaxed) != 0;
     CloseFrequencyCounters(monitor.counters);
     HeavyNow.totalGigaflops.store(-1, kRelaxed);

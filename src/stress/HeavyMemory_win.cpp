@@ -141,6 +141,9 @@ DWORD WINAPI HeavyMemoryWorker(LPVOID parameter) {
     while (!pairs.empty() && LoadKeepsRunning(Stress.memoryOn)) {
         for (BlockPair& pair : pairs) {
             PassOver(pair, run);
+            // The second pass reads the block the first one wrote: both blocks of the pair have been read now.
+            if (pair.passes == 2)
+                HeavyMemory.testedBytes.fetch_add(2 * shared.plan.blockBytes, kRelaxed);
             if (!LoadKeepsRunning(Stress.memoryOn))
                 break;
         }
@@ -182,6 +185,7 @@ int StartHeavyMemoryWorkers(HWND window, const MemorySize& size) {
     HeavyMemory.askedBytes.store(shared->plan.askedBytes, kRelaxed);
     HeavyMemory.plannedBytes.store(shared->plan.plannedBytes, kRelaxed);
     HeavyMemory.obtainedBytes.store(0, kRelaxed);
+    HeavyMemory.testedBytes.store(0, kRelaxed);
     HeavyMemory.stoppedShort.store(0, kRelaxed);
     const int workers = shared->plan.pairsPerWorker > 0 ? shared->plan.workers : 0;
     shared->users.store(workers + 1, kRelaxed);

@@ -14,8 +14,11 @@
 struct HeavyMemoryStatus {
     std::atomic<uint64_t> askedBytes{0};
     std::atomic<uint64_t> plannedBytes{0};
-    // Blocks the workers of the last start obtained: the memory the load tested.
+    // Blocks the workers of the last start obtained.
     std::atomic<uint64_t> obtainedBytes{0};
+    // Of those, the pairs each of whose blocks was read (and, with "Verify results", checked) at least once: the
+    // memory the load tested. A run stopped soon after the taking tested less than it obtained.
+    std::atomic<uint64_t> testedBytes{0};
     // Blocks held now, by the workers of every start.
     std::atomic<uint64_t> heldBytes{0};
     // Some allocation failed, or the floor was reached before the plan was complete.

@@ -48,6 +48,8 @@ TEST_F(HeavyMemoryWorkers, NinetyPercentTakesWhatThePlanSaysAndGivesItBackWithin
     EXPECT_EQ(HeavyMemory.heldBytes.load(), planned);
     EXPECT_EQ(HeavyMemory.stoppedShort.load(), 0);
     EXPECT_EQ(CurrentRun.loadRan[int(LoadType::Memory)].load(), 1);
+    ASSERT_TRUE(WaitFor([&] { return HeavyMemory.testedBytes.load() == planned; }, 60000))
+        << HeavyMemory.testedBytes.load() / kMiB << " MiB tested of " << planned / kMiB;
 
     // A bit that turns over at rest in one of the blocks is found by the verified pass, where it lies.
     TestFaults.memoryFlipOffset = 0x2345;
@@ -60,6 +62,7 @@ TEST_F(HeavyMemoryWorkers, NinetyPercentTakesWhatThePlanSaysAndGivesItBackWithin
     EXPECT_EQ(CurrentRun.errors[0].offset, 0x2340u);
     EXPECT_EQ(CurrentRun.errors[0].expected ^ CurrentRun.errors[0].actual, 1ull << (5 * 8 + 2));
     EXPECT_GE(CurrentRun.errors[0].processor, 0);
+    EXPECT_EQ(HeavyMemory.testedBytes.load(), planned) << "each pair counted once, however many passes follow";
 
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof(counters);
