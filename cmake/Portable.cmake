@@ -12,6 +12,7 @@ add_library(kestrovane_portable STATIC
     src/i18n/TextArguments.cpp
     src/i18n/TranslationText.cpp
     src/report/CivilTime.cpp
+    src/report/ProcessorRates.cpp
     src/report/ReportText.cpp
     src/report/RunFolder.cpp
     src/report/RunHtml.cpp
@@ -20,7 +21,11 @@ add_library(kestrovane_portable STATIC
     src/report/RunLogFile.cpp
     src/report/RunSummary.cpp
     src/run/CommandLine.cpp
+    src/run/HeavyCommandLine.cpp
+    src/run/HeavyStatusText.cpp
     src/run/OptionsMenu.cpp
+    src/run/ProcessorFrequency.cpp
+    src/run/ProcessorWatch.cpp
     src/run/RunOptions.cpp
     src/run/RunRecord.cpp
     src/run/RunStatusText.cpp
@@ -28,7 +33,16 @@ add_library(kestrovane_portable STATIC
     src/run/WheaEvent.cpp
     src/settings/IniValue.cpp
     src/stress/CpuWorker.cpp
+    src/stress/FmaKernel.cpp
+    src/stress/FmaKernelAvx2.cpp
+    src/stress/FmaKernelAvx512.cpp
+    src/stress/FmaKernelSse2.cpp
+    src/stress/HeavyCpu.cpp
+    src/stress/HeavyOptions.cpp
+    src/stress/InstructionSet.cpp
+    src/stress/MemoryShare.cpp
     src/stress/PaintWorker.cpp
+    src/stress/ProcessorTopology.cpp
     src/stress/StressState.cpp
     src/stress/VerifiedCopy.cpp
     ${KV_LANGUAGE_RESOURCE}
@@ -55,4 +69,11 @@ if(KESTROVANE_JSON_INCLUDE)
 else()
     find_package(nlohmann_json 3.10 CONFIG REQUIRED)
     target_link_libraries(kestrovane_portable PUBLIC nlohmann_json::nlohmann_json)
+endif()
+
+# The floating-point kernels keep every accumulator and constant in a register only when optimised; built without
+# optimisation (the sanitizer build) they would measure and test memory traffic instead.
+if(NOT MSVC)
+    set_source_files_properties(src/stress/FmaKernelAvx2.cpp src/stress/FmaKernelAvx512.cpp
+        src/stress/FmaKernelSse2.cpp PROPERTIES COMPILE_OPTIONS "-O2")
 endif()

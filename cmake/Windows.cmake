@@ -18,6 +18,7 @@ add_library(kestrovane_core STATIC
     src/app/WindowProc.cpp
     src/i18n/LanguageTables_win.cpp
     src/i18n/TranslationFiles_win.cpp
+    src/report/HeavyMonitor_win.cpp
     src/report/MachineInfo_win.cpp
     src/report/RunFiles_win.cpp
     src/report/RunFolder_win.cpp
@@ -25,6 +26,7 @@ add_library(kestrovane_core STATIC
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
     src/run/HardwareErrorWatch_win.cpp
+    src/run/ProcessorFrequency_win.cpp
     src/run/RunControl_win.cpp
     src/run/RunNotice_win.cpp
     src/run/SelfTest_win.cpp
@@ -32,7 +34,11 @@ add_library(kestrovane_core STATIC
     src/stress/LoadCheck_win.cpp
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
+    src/stress/HeavyCpu_win.cpp
+    src/stress/HeavyMemory_win.cpp
+    src/stress/HeavyOptions_win.cpp
     src/stress/PaintWorker_win.cpp
+    src/stress/ProcessorTopology_win.cpp
 )
 target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32 advapi32)
 target_compile_definitions(kestrovane_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)

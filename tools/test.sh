@@ -40,7 +40,9 @@ mkdir -p build/report-check
 build/native/tests/compose_sample_report build/report-check 86400
 tools/check-report.sh build/report-check/failed.html FAILED 3
 tools/check-report.sh build/report-check/passed.html PASSED 3
-browser_checks=2
+tools/check-report.sh build/report-check/heavy.html PASSED 3
+tools/check-report.sh build/report-check/cycle.html FAILED 3
+browser_checks=4
 
 echo "== Windows build under Wine"
 cmake --preset windows >/dev/null

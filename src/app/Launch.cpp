@@ -11,14 +11,19 @@
 #include "i18n/LanguageTables.h"
 #include "report/RunFolder_win.h"
 #include "run/CommandLine.h"
+#include "run/HeavyCommandLine.h"
 #include "run/ConsoleOutput_win.h"
 #include "run/RunControl_win.h"
 #include "run/SelfTest_win.h"
+#include "stress/HeavyOptions.h"
 #include "stress/StressControl.h"
 
 LaunchPlan Launch;
 
 namespace {
+
+// The line as parsed, for what can be applied only once the stored settings are read with the window.
+CommandLine launchedLine;
 
 // How long the program's end waits for the last run's summary and report; a day-long log takes well under a second.
 constexpr DWORD kRunFilesWait = 30000;
@@ -94,6 +99,7 @@ int TakeCommandLine() {
     Launch.start = options.start;
     Launch.exitWhenDone = options.exitWhenDone;
     Launch.loads = options.loads;
+    launchedLine = options;
     return kLaunchGoesOn;
 }
 
@@ -103,6 +109,7 @@ void StartLaunchedRun(HWND window) {
         for (int load = 0; load < 4; ++load)
             switches[load]->store(Launch.loads >> load & 1, kRelaxed);
     }
+    ApplyHeavyCommandLine(launchedLine, Heavy);
     if (!Launch.showWindow) {
         // Without a window the paint load has nothing to draw on; with nothing else selected, the processor load
         // runs instead of the paint load the master switch would pick.

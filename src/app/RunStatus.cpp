@@ -11,6 +11,7 @@
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
+#include "report/HeavyMonitor_win.h"
 #include "report/RunFiles_win.h"
 #include "run/RunControl_win.h"
 #include "run/RunNotice_win.h"
@@ -86,6 +87,10 @@ void UpdateRunStatusPart() {
     extras.millisecondsLeft = RunMillisecondsLeft(ClockMilliseconds());
     extras.logNotWritten = RunLogNotWritten(CurrentRun.runId.load(std::memory_order_relaxed));
     StatusPart part = ComposeStatusPart(CurrentRun, extras);
+    // The heavy loads' rate and warnings follow the verdict's words while the run lasts; they are never an alarm.
+    const std::u16string heavy = ComposeHeavyStatus(ReadHeavyStatus());
+    if (part.look != StatusPartLook::Hidden && CurrentRun.active.load(std::memory_order_relaxed) && !heavy.empty())
+        part.text += u" \u2013 " + heavy;
     const int edge = part.look == StatusPartLook::Hidden ? -1 : PartEdge(part.text);
     if (part.look == shown.look && part.text == shown.text && edge == shownEdge)
         return;

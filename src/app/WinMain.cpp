@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cwchar>
 
 #include "app/Launch.h"
 #include "app/MainWindow.h"
@@ -11,8 +12,21 @@
 #include "i18n/LanguageTables.h"
 #include "run/RunControl_win.h"
 #include "settings/IniStore.h"
+#include "stress/HeavyMemory_win.h"
+
+namespace {
+
+// The tests' machine for the memory load's share: KESTROVANE_TEST_MEMORY_MIB, which no user sets, makes the share
+// and its floor see that many MiB of physical memory, so that a test of 90 % does not take a shared machine's.
+void ReadTestMemorySize() {
+    if (const wchar_t* mebibytes = _wgetenv(L"KESTROVANE_TEST_MEMORY_MIB"))
+        HeavyMemoryTestMebibytes.store(std::wcstoull(mebibytes, nullptr, 10), std::memory_order_relaxed);
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    ReadTestMemorySize();
     EnableDpiAwareness();
     RaiseUserInterfacePriority();
     LoadStartupTexts(instance);

@@ -10,6 +10,8 @@
 #include "app/RunStatus.h"
 #include "app/ShellFormat.h"
 #include "app/SystemMenu.h"
+#include "report/HeavyMonitor_win.h"
+#include "stress/HeavyOptions.h"
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
@@ -152,6 +154,8 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         ToggleRunOption(LOWORD(wParam));
         return 0;
     }
+    if (HandleHeavyCommand(LOWORD(wParam)))
+        return 0;
     return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
 }
 
@@ -182,6 +186,7 @@ LRESULT OnTimer(HWND window, WPARAM timer) {
         lstrcpynW(AsWide(lastStatusLine), AsWide(line), kStatusLineCapacity);
     }
     RestoreTitle(window);
+    UpdateHeavyMonitor();
     UpdateRunStatusPart();
     return 0;
 }

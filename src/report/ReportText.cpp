@@ -113,5 +113,16 @@ ReportTexts LookUpReportTexts() {
     const int loadTexts[4] = {42, 43, 44, 60};
     for (int load = 0; load < 4; ++load)
         texts.loadNames[load] = Label(loadTexts[load]);
+    texts.oneProcessorAtATime = Label(193);
+    texts.floatingPoint = Label(199);
+    // The heavy loads' report texts are numbered 203 to 214 in this order.
+    std::string* const heavyLabels[] = {
+        &texts.duration,     &texts.belowBy, &texts.processorsSection,  &texts.lastMinute,
+        &texts.throttling,   &texts.slow,    &texts.processorFrequency, &texts.clockNotAvailable,
+        &texts.memoryTested, &texts.ofAsked, &texts.instructionSet,     &texts.notReached,
+    };
+    index = 203;
+    for (std::string* label : heavyLabels)
+        *label = Label(index++);
     return texts;
 }

@@ -52,6 +52,21 @@ struct ReportTexts {
     std::string paintLoops;
     // Paint, processor, disk, memory.
     std::string loadNames[4];
+    // The heavy loads' labels.
+    std::string floatingPoint;
+    std::string duration;
+    std::string belowBy;
+    std::string processorsSection;
+    std::string lastMinute;
+    std::string throttling;
+    std::string slow;
+    std::string processorFrequency;
+    std::string clockNotAvailable;
+    std::string memoryTested;
+    std::string ofAsked;  // with "%1" for what was tested and "%2" for what was asked
+    std::string instructionSet;
+    std::string notReached;
+    std::string oneProcessorAtATime;
 };
 
 // The labels in CurrentLanguage (the extended texts are loaded on the way), each falling back to English.

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "report/CivilTime.h"
+#include "report/ProcessorRates.h"
 
 namespace {
 
@@ -61,6 +62,8 @@ td.num{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap;dir
 td.code{font-family:ui-monospace,"Cascadia Mono",Consolas,monospace;font-size:13px;word-break:break-word;
 direction:ltr;unicode-bidi:isolate;text-align:left}
 p.empty{color:var(--muted)}
+h3{font-size:17px;margin:22px 0 8px}
+td.failed{color:var(--fail);font-weight:700}
 @media print{.verdict{-webkit-print-color-adjust:exact;print-color-adjust:exact}figure{break-inside:avoid}}
 )";
 
@@ -201,7 +204,7 @@ std::string SourceName(ErrorSource source, const ReportTexts& texts) {
         case ErrorSource::HardwareLog:
             return texts.hardwareLog;
         case ErrorSource::FloatingPoint:
-            return texts.loadNames[1] + " (FP)";
+            return texts.loadNames[1] + " (" + texts.floatingPoint + ")";
         case ErrorSource::Disk:
             return texts.loadNames[2];
     }
@@ -227,6 +230,8 @@ public:
         VerdictBanner();
         Charts();
         RatesTable();
+        ProcessorsSection();
+        MemorySection();
         ErrorsTable();
         SettingsTable();
         MachineTable();
@@ -597,6 +602,233 @@ private:
         Row(texts_.physicalMemory, Trimmed(double(machine.physicalMemoryBytes) / double(1ull << 30), 1) + " GiB");
         Row(texts_.windowsVersion, Utf8FromUtf16(machine.windowsVersion));
         TableEnd();
+    }
+
+    // The time of each row: the log's seconds column, or the row's number in a log without it.
+    std::vector<double> RowSeconds() const {
+        if (const RunLogSeries* secondsSeries = FindSeries(log_, "seconds"))
+            return secondsSeries->values;
+        std::vector<double> seconds;
+        for (size_t row = 0; row < log_.rows; ++row)
+            seconds.push_back(double(row));
+        return seconds;
+    }
+
+    // One processor's line: each stretch of seconds with a rate thinned on its own, so that the line of the moving
+    // worker's processor does not bridge the time it spent elsewhere.
+    void ProcessorSeries(const std::vector<double>& seconds,
+                         const std::vector<double>& values,
+                         size_t maxPoints,
+                         int processor) {
+        html_ += "<path class=\"series\" style=\"stroke:hsl(";
+        AppendFixed(html_, std::fmod(processor * 137.508, 360.0), 0);
+        html_ += ",65%,42%)\" d=\"";
+        size_t row = 0;
+        const size_t rows = std::min(seconds.size(), values.size());
+        bool drawn = false;
+        while (row < rows) {
+            while (row < rows && !std::isfinite(values[row]))
+                ++row;
+            const size_t start = row;
+            while (row < rows && std::isfinite(values[row]))
+                ++row;
+            if (row == start)
+                continue;
+            const std::vector<double> partSeconds(seconds.begin() + long(start), seconds.begin() + long(row));
+            const std::vector<double> partValues(values.begin() + long(start), values.begin() + long(row));
+            const size_t share = std::max<size_t>(2, maxPoints * (row - start) / std::max<size_t>(rows, 1));
+            const std::vector<ChartPoint> points = DownsampleMinMax(partSeconds, partValues, share);
+            for (size_t i = 0; i < points.size(); ++i)
+                Point(i == 0 ? 'M' : 'L', X(points[i].seconds), Y(points[i].value));
+            // A stretch of one second still shows as a short stroke.
+            if (points.size() == 1)
+                Point('L', X(points[0].seconds) + 1, Y(points[0].value));
+            drawn = drawn || !points.empty();
+        }
+        if (!drawn)
+            html_ += "M0,0";
+        html_ += "\"/>";
+    }
+
+    // Every processor's rate on one chart, one coloured line each.
+    void ProcessorChart() {
+        const std::vector<double> seconds = RowSeconds();
+        std::vector<const RunLogSeries*> series;
+        valueLow_ = 0;
+        valueHigh_ = 0;
+        for (const ProcessorSummary& summary : report_.processors) {
+            const RunLogSeries* column = FindSeries(log_, ProcessorRateColumn(summary.processor));
+            series.push_back(column);
+            for (double value : column ? column->values : std::vector<double>()) {
+                if (std::isfinite(value))
+                    valueHigh_ = std::max(valueHigh_, value);
+            }
+        }
+        if (!(valueHigh_ > 0) || !std::isfinite(valueHigh_))
+            return;
+        const double step = NiceStep(valueHigh_, 4);
+        valueHigh_ = std::ceil(valueHigh_ / step) * step;
+        // Together the lines keep to about eight charts' worth of points, and each has at least 40.
+        const size_t perProcessor =
+            std::clamp<size_t>(8 * kMaxChartPoints / std::max<size_t>(series.size(), 1), 40, kMaxChartPoints);
+        html_ += "<figure><figcaption><span>";
+        const std::string title = texts_.processorsSection + " \xE2\x80\x94 GFLOPS";
+        AppendHtmlEscaped(html_, title);
+        html_ += "</span></figcaption>\n<svg class=\"chart\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ";
+        AppendFixed(html_, kChartWidth, 0);
+        html_ += ' ';
+        AppendFixed(html_, kChartHeight, 0);
+        html_ += "\" role=\"img\" aria-label=\"";
+        AppendHtmlEscaped(html_, title);
+        html_ += "\">";
+        ValueAxis("GFLOPS");
+        TimeAxis();
+        for (size_t i = 0; i < series.size(); ++i) {
+            if (series[i])
+                ProcessorSeries(seconds, series[i]->values, perProcessor, report_.processors[i].processor);
+        }
+        ErrorMarks();
+        html_ += "</svg></figure>\n";
+    }
+
+    int32_t ErrorsOn(int32_t processor) const {
+        for (const auto& [number, count] : report_.outcome.processorErrors) {
+            if (number == processor)
+                return count;
+        }
+        return 0;
+    }
+
+    std::string Marks(int32_t processor) const {
+        std::string marks;
+        for (const ProcessorEvent& event : report_.heavy.events) {
+            if (event.processor != processor)
+                continue;
+            const std::string& mark = event.kind == ProcessorEventKind::Throttling ? texts_.throttling : texts_.slow;
+            if (marks.find(mark) == std::string::npos)
+                marks += (marks.empty() ? "" : ", ") + mark;
+        }
+        return marks;
+    }
+
+    const std::string& CycleResultText(CycleResult result) const {
+        static const std::string passed = VerdictName(Verdict::Passed), failed = VerdictName(Verdict::Failed);
+        return result == CycleResult::Passed ? passed : result == CycleResult::Failed ? failed : texts_.notReached;
+    }
+
+    void ProcessorTable() {
+        const HeavyRunFacts& heavy = report_.heavy;
+        const bool cycle = heavy.cycleSeconds > 0;
+        const std::string megahertz = texts_.processorFrequency + " (MHz)";
+        const std::string median = texts_.median + " (GFLOPS)";
+        html_ += "<div class=\"table-wrap\"><table><thead><tr>";
+        for (const auto& [label, numeric] : std::initializer_list<std::pair<const std::string*, bool>>{
+                 {&texts_.processor, true}, {&median, true}, {&texts_.minimum, true}, {&texts_.lastMinute, true}}) {
+            html_ += numeric ? "<th scope=\"col\" class=\"num\">" : "<th scope=\"col\">";
+            AppendHtmlEscaped(html_, *label);
+            html_ += "</th>";
+        }
+        if (heavy.clockAvailable) {
+            html_ += "<th scope=\"col\" class=\"num\">";
+            AppendHtmlEscaped(html_, megahertz);
+            html_ += "</th>";
+        }
+        if (cycle) {
+            html_ += "<th scope=\"col\">";
+            AppendHtmlEscaped(html_, texts_.oneProcessorAtATime);
+            html_ += "</th>";
+        }
+        html_ += "<th scope=\"col\"></th></tr></thead><tbody>\n";
+        for (const ProcessorSummary& summary : report_.processors) {
+            html_ += "<tr>";
+            Cell(std::to_string(summary.processor), "num");
+            Cell(TableNumber(summary.median), "num");
+            Cell(TableNumber(summary.minimum), "num");
+            Cell(TableNumber(summary.lastMinute), "num");
+            if (heavy.clockAvailable)
+                Cell(TableNumber(summary.medianMegahertz), "num");
+            if (cycle) {
+                const CycleResult result = CycleResultOf(summary, ErrorsOn(summary.processor));
+                Cell(CycleResultText(result), result == CycleResult::Failed ? "failed" : nullptr);
+            }
+            Cell(Marks(summary.processor));
+            html_ += "</tr>\n";
+        }
+        html_ += "</tbody></table></div>\n";
+    }
+
+    void EventTable(ProcessorEventKind kind, const std::string& title) {
+        bool any = false;
+        for (const ProcessorEvent& event : report_.heavy.events) {
+            if (event.kind != kind)
+                continue;
+            if (!any) {
+                html_ += "<h3>";
+                AppendHtmlEscaped(html_, title);
+                html_ += "</h3><div class=\"table-wrap\"><table><thead><tr>";
+                for (const std::string* label :
+                     {&texts_.processor, &texts_.timeSinceStart, &texts_.duration, &texts_.belowBy}) {
+                    html_ += "<th scope=\"col\" class=\"num\">";
+                    AppendHtmlEscaped(html_, *label);
+                    html_ += "</th>";
+                }
+                html_ += "</tr></thead><tbody>\n";
+                any = true;
+            }
+            html_ += "<tr>";
+            Cell(std::to_string(event.processor), "num");
+            Cell(FormatClock(event.startSecond), "num");
+            Cell(FormatClock(event.seconds), "num");
+            Cell(Trimmed(event.drop * 100, 1) + " %", "num");
+            html_ += "</tr>\n";
+        }
+        if (any)
+            html_ += "</tbody></table></div>\n";
+    }
+
+    void Note(const std::string& label, const std::string& value) {
+        html_ += "<p class=\"note-line\"><b>";
+        AppendHtmlEscaped(html_, label);
+        html_ += ":</b> ";
+        AppendHtmlEscaped(html_, value);
+        html_ += "</p>\n";
+    }
+
+    // The floating-point load's processors: the chart of all their rates, each one's figures, and the processors
+    // marked throttling or slow.
+    void ProcessorsSection() {
+        const HeavyRunFacts& heavy = report_.heavy;
+        if (report_.processors.empty() && !heavy.floatingPoint)
+            return;
+        html_ += "<section id=\"processors\"><h2>";
+        AppendHtmlEscaped(html_, texts_.processorsSection);
+        html_ += "</h2>\n";
+        if (!heavy.instructionSet.empty())
+            Note(texts_.instructionSet, heavy.instructionSet);
+        if (heavy.cycleSeconds > 0)
+            Note(texts_.oneProcessorAtATime, FormatClock(heavy.cycleSeconds));
+        if (!heavy.clockAvailable)
+            Note(texts_.processorFrequency, texts_.clockNotAvailable);
+        ProcessorChart();
+        ProcessorTable();
+        EventTable(ProcessorEventKind::Throttling, texts_.throttling);
+        EventTable(ProcessorEventKind::Slow, texts_.slow);
+        html_ += "</section>\n";
+    }
+
+    static std::string Gibibytes(uint64_t bytes) { return Trimmed(double(bytes) / double(1ull << 30), 1) + " GiB"; }
+
+    void MemorySection() {
+        const HeavyRunFacts& heavy = report_.heavy;
+        if (!heavy.memoryShare)
+            return;
+        html_ += "<section id=\"memory\"><h2>";
+        AppendHtmlEscaped(html_, texts_.loadNames[3]);
+        html_ += "</h2>\n<p class=\"note-line\"><b>";
+        AppendHtmlEscaped(html_, texts_.memoryTested);
+        html_ += ":</b> ";
+        html_ += FillLabel(texts_.ofAsked, Gibibytes(heavy.memoryTestedBytes), Gibibytes(heavy.memoryAskedBytes));
+        html_ += "</p>\n</section>\n";
     }
 
     const RunReport& report_;

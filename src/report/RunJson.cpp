@@ -101,6 +101,76 @@ Json LoadsJson(const RunReport& report) {
     return loads;
 }
 
+int32_t ErrorsOn(const RunOutcome& outcome, int32_t processor) {
+    for (const auto& [number, count] : outcome.processorErrors) {
+        if (number == processor)
+            return count;
+    }
+    return 0;
+}
+
+bool HasEvent(const HeavyRunFacts& heavy, ProcessorEventKind kind, int32_t processor) {
+    for (const ProcessorEvent& event : heavy.events) {
+        if (event.kind == kind && event.processor == processor)
+            return true;
+    }
+    return false;
+}
+
+Json ProcessorsJson(const RunReport& report) {
+    Json processors = Json::array();
+    const bool cycle = report.heavy.cycleSeconds > 0;
+    for (const ProcessorSummary& summary : report.processors) {
+        const CycleResult result = CycleResultOf(summary, ErrorsOn(report.outcome, summary.processor));
+        processors.push_back({{"processor", summary.processor},
+                              {"samples", summary.samples},
+                              {"median_gflops", Number(summary.median)},
+                              {"minimum_gflops", Number(summary.minimum)},
+                              {"last_minute_gflops", Number(summary.lastMinute)},
+                              {"median_mhz", Number(summary.medianMegahertz)},
+                              {"throttling", HasEvent(report.heavy, ProcessorEventKind::Throttling, summary.processor)},
+                              {"slow", HasEvent(report.heavy, ProcessorEventKind::Slow, summary.processor)},
+                              {"cycle_result", cycle ? Json(CycleResultKey(result)) : Json(nullptr)}});
+    }
+    return processors;
+}
+
+Json EventsJson(const HeavyRunFacts& heavy, ProcessorEventKind kind) {
+    Json events = Json::array();
+    for (const ProcessorEvent& event : heavy.events) {
+        if (event.kind != kind)
+            continue;
+        events.push_back({{"processor", event.processor},
+                          {"start_s", event.startSecond},
+                          {"duration_s", event.seconds},
+                          {"drop", Number(std::round(event.drop * 10000) / 10000)},
+                          {"baseline_gflops", Number(event.baseline)},
+                          {"ongoing", event.ongoing}});
+    }
+    return events;
+}
+
+Json ProcessorLoadJson(const HeavyRunFacts& heavy) {
+    if (!heavy.floatingPoint)
+        return nullptr;
+    return {{"method", "floating_point"},
+            {"instruction_set", heavy.instructionSet},
+            {"cycle_s", heavy.cycleSeconds > 0 ? Json(heavy.cycleSeconds) : Json(nullptr)},
+            {"clock", heavy.clockAvailable ? "available" : "not available"},
+            {"throttling", EventsJson(heavy, ProcessorEventKind::Throttling)},
+            {"slow", EventsJson(heavy, ProcessorEventKind::Slow)}};
+}
+
+Json MemoryLoadJson(const HeavyRunFacts& heavy) {
+    if (!heavy.memoryShare)
+        return nullptr;
+    return {{"share_percent", heavy.memorySharePercent > 0 ? Json(heavy.memorySharePercent) : Json(nullptr)},
+            {"asked_bytes", heavy.memoryAskedBytes},
+            {"planned_bytes", heavy.memoryPlannedBytes},
+            {"tested_bytes", heavy.memoryTestedBytes},
+            {"stopped_short", heavy.memoryStoppedShort}};
+}
+
 }  // namespace
 
 std::string ComposeRunJson(const RunReport& report) {
@@ -121,8 +191,10 @@ std::string ComposeRunJson(const RunReport& report) {
         {"stopped_by_user", outcome.stoppedByUser},
         {"errors", ErrorsJson(outcome)},
         {"loads", LoadsJson(report)},
-        // Filled by the per-processor rates and the real-disk mode once they are part of a run.
-        {"processors", Json::array()},
+        {"processors", ProcessorsJson(report)},
+        {"processor_load", ProcessorLoadJson(report.heavy)},
+        {"memory_load", MemoryLoadJson(report.heavy)},
+        // Filled by the real-disk mode once it is part of a run.
         {"disk", nullptr},
     };
     // Replace, not throw: a text that is not valid UTF-8 must not cost the user the summary.

@@ -65,10 +65,12 @@ std::vector<RateSummary> SummarizeRates(const RunLogData& log) {
         if (!series)
             continue;
         const RunLogSeries* loadSwitch = FindSeries(log, LoadKey(rate.load));
+        const RunLogSeries* rival = rate.rival ? FindSeries(log, rate.rival) : nullptr;
         counted.clear();
         counted.reserve(series->values.size());
         for (size_t row = 0; row < series->values.size(); ++row) {
-            if (SwitchOn(master, row) && SwitchOn(loadSwitch, row) && std::isfinite(series->values[row]))
+            const bool rivalRan = rival && row < rival->values.size() && std::isfinite(rival->values[row]);
+            if (SwitchOn(master, row) && SwitchOn(loadSwitch, row) && !rivalRan && std::isfinite(series->values[row]))
                 counted.push_back(series->values[row]);
         }
         RateSummary summary;
@@ -122,7 +124,12 @@ RunOutcome CollectRunOutcome(const RunRecord& run, int64_t endUnixSeconds, bool 
 }
 
 RunReport MakeRunReport(const RunDescription& description, const RunOutcome& outcome, const RunLogData& log) {
-    return {description, outcome, SummarizeRates(log)};
+    RunReport report;
+    report.description = description;
+    report.outcome = outcome;
+    report.rates = SummarizeRates(log);
+    report.processors = SummarizeProcessors(log);
+    return report;
 }
 
 std::vector<ChartPoint> DownsampleMinMax(const std::vector<double>& seconds,

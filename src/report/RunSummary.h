@@ -8,20 +8,25 @@
 #include <utility>
 #include <vector>
 
+#include "report/ProcessorRates.h"
 #include "report/RunDescription.h"
 #include "report/RunLog.h"
 #include "run/RunRecord.h"
 
-// A rate the log records, the load whose switch says when it counts, and its unit. Later loads add rows.
+// A rate the log records, the load whose switch says when it counts, and its unit. Later loads add rows. A rate
+// with a rival column does not count in the seconds the rival has a figure: the load ran the other way then (the
+// floating-point load leaves the additions' last rate standing in the status line).
 struct RateColumn {
     const char* column;
     int load;
     const char* unit;
+    const char* rival;
 };
 constexpr RateColumn kRateColumns[] = {
-    {"paint_passes_per_s", 0, "passes/s"},
-    {"paint_mb_per_s", 0, "MB/s"},
-    {"mega_add_per_s", 1, "MEGA-ADD/s"},
+    {"paint_passes_per_s", 0, "passes/s", nullptr},
+    {"paint_mb_per_s", 0, "MB/s", nullptr},
+    {"mega_add_per_s", 1, "MEGA-ADD/s", "fp_gflops"},
+    {"fp_gflops", 1, "GFLOPS", nullptr},
 };
 
 struct RateSummary {
@@ -66,6 +71,10 @@ struct RunReport {
     RunDescription description;
     RunOutcome outcome;
     std::vector<RateSummary> rates;
+    // The heavy mode's per-processor columns, summarised; empty when the log has none.
+    std::vector<ProcessorSummary> processors;
+    // Set by the run's Windows half after MakeRunReport; all false and empty when no heavy load ran.
+    HeavyRunFacts heavy;
 };
 
 RunReport MakeRunReport(const RunDescription& description, const RunOutcome& outcome, const RunLogData& log);

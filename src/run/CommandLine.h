@@ -38,7 +38,7 @@ enum UnsupportedFeature : uint32_t {
 };
 // The features this version runs; the glue refuses an option whose bit is in CommandLine::unsupported and not
 // here. A feature that lands adds its bit.
-constexpr uint32_t kAvailableFeatures = 0;
+constexpr uint32_t kAvailableFeatures = kFeatureFloatingPoint | kFeatureMemorySize | kFeatureCycle;
 
 struct CommandLine {
     bool usage = false;     // /?

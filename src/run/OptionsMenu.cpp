@@ -3,11 +3,21 @@
 
 #include "run/RunOptions.h"
 #include "run/RunStatusText.h"
+#include "stress/HeavyOptions.h"
 #include "stress/StressState.h"
 
 namespace {
 
 constexpr int kMemoryStressText = 60;
+constexpr int kProcessorLoadText = 190;
+constexpr int kAdditionsText = 191;
+constexpr int kFloatingPointText = 192;
+constexpr int kOneProcessorAtATimeText = 193;
+constexpr int kMemoryLoadSizeText = 194;
+constexpr int kStandardSizeText = 195;
+constexpr int kHalfText = 196;
+constexpr int kThreeQuartersText = 197;
+constexpr int kNinetyPercentText = 198;
 
 bool MemoryLoadOn() {
     return Stress.memoryOn.load(kRelaxed) != 0;
@@ -36,12 +46,40 @@ constexpr OptionRow kRunForRows[] = {
 };
 static_assert(sizeof(kRunForRows) / sizeof(kRunForRows[0]) == kRunDurationChoiceCount);
 
+bool CpuMethodIs(CpuMethod method) {
+    return Heavy.cpuMethod.load(kRelaxed) == int32_t(method);
+}
+
+bool SharePercentIs(int percent) {
+    const MemorySize size = SelectedMemorySize();
+    return percent == 0 ? size.kind == MemorySizeKind::Standard
+                        : size.kind == MemorySizeKind::Percent && size.amount == percent;
+}
+
+constexpr OptionRow kProcessorLoadRows[] = {
+    {OptionKind::Check, kCommandCpuAdditions, kAdditionsText, [] { return CpuMethodIs(CpuMethod::Additions); }},
+    {OptionKind::Check, kCommandCpuFloatingPoint, kFloatingPointText,
+     [] { return CpuMethodIs(CpuMethod::FloatingPoint); }},
+    {OptionKind::Separator},
+    {OptionKind::Check, kCommandCpuCycle, kOneProcessorAtATimeText,
+     [] { return Heavy.cycleMilliseconds.load(kRelaxed) > 0; }},
+};
+
+constexpr OptionRow kMemorySizeRows[] = {
+    {OptionKind::Check, kCommandMemoryStandard, kStandardSizeText, [] { return SharePercentIs(0); }},
+    {OptionKind::Check, kCommandMemoryHalf, kHalfText, [] { return SharePercentIs(50); }},
+    {OptionKind::Check, kCommandMemoryThreeQuarters, kThreeQuartersText, [] { return SharePercentIs(75); }},
+    {OptionKind::Check, kCommandMemoryNinetyPercent, kNinetyPercentText, [] { return SharePercentIs(90); }},
+};
+
 constexpr OptionRow kOptionRows[] = {
     {OptionKind::Check, kCommandMemory, kMemoryStressText, MemoryLoadOn},
     {OptionKind::Check, kCommandVerifyResults, kTextVerifyResults, VerifyResultsOn},
     {OptionKind::Check, kCommandStopOnFirstError, kTextStopOnFirstError, StopOnFirstErrorOn},
     {OptionKind::Submenu, 0, kTextRunFor, nullptr, kRunForRows},
     {OptionKind::Action, kCommandCheckErrorDetection, kTextCheckErrorDetection},
+    {OptionKind::Submenu, 0, kProcessorLoadText, nullptr, kProcessorLoadRows},
+    {OptionKind::Submenu, 0, kMemoryLoadSizeText, nullptr, kMemorySizeRows},
     {OptionKind::Separator},
     {OptionKind::Action, kCommandOpenRunsFolder, kTextOpenRunsFolder},
     {OptionKind::Action, kCommandShowLastReport, kTextShowLastReport},

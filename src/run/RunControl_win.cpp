@@ -10,6 +10,7 @@
 #include "run/RunNotice_win.h"
 #include "run/SelfTest.h"
 #include "settings/IniStore.h"
+#include "stress/HeavyCpu.h"
 #include "stress/LoadCheck.h"
 #include "stress/StressState.h"
 
@@ -35,8 +36,10 @@ void FeedInjectedWheaEvent(HWND window, uint32_t runId) {
     HandleLoggedEventXml(window, runId, kRecordedWheaEventXml, 0, error);
 }
 
-ErrorSource SourceOf(LoadType load) {
-    return load == LoadType::Memory ? ErrorSource::Memory : ErrorSource::Additions;
+ErrorSource SourceOf(const LoadFault& fault) {
+    if (fault.load == LoadType::Memory)
+        return ErrorSource::Memory;
+    return fault.floatingPoint ? ErrorSource::FloatingPoint : ErrorSource::Additions;
 }
 
 void ArmDeadline(HWND window, int64_t millisecondsLeft) {
@@ -90,7 +93,7 @@ void EndLoadRun(HWND window) {
 void RecordLoadFault(const WorkerRun& run, const LoadFault& fault) {
     RunError error;
     error.millisecondsSinceStart = ClockMilliseconds() - CurrentRun.startMilliseconds.load(std::memory_order_relaxed);
-    error.source = SourceOf(fault.load);
+    error.source = SourceOf(fault);
     error.processor = fault.processor;
     error.offset = fault.offset;
     error.expected = fault.expected;
@@ -213,4 +216,9 @@ void ArmTestFaults(const wchar_t* faults) {
     }
     if (std::wcsstr(faults, L"whea"))
         injectWheaEvent.store(1, std::memory_order_relaxed);
+    if (std::wcsstr(faults, L"fp")) {
+        FmaTestFaults.wrongResultIndex.store(3, std::memory_order_relaxed);
+        FmaTestFaults.wrongResultProcessor.store(-1, std::memory_order_relaxed);
+        FmaTestFaults.wrongResults.store(1, std::memory_order_relaxed);
+    }
 }

@@ -26,6 +26,8 @@ int SourceText(ErrorSource source) {
             return kTextMemoryCopy;
         case ErrorSource::HardwareLog:
             return kTextHardwareLog;
+        case ErrorSource::FloatingPoint:
+            return kTextFloatingPoint;
         default:
             return -1;
     }

@@ -42,6 +42,8 @@ enum RunText : int {
     kTextWheaEventDetector = 121,
     kTextEveryDetectorCaught = 122,
     kTextDetectorMissed = 123,
+    // The floating-point processor load's check, as the status part and the result name it.
+    kTextFloatingPoint = 199,
 };
 
 // Replaces each "%d" or "%s" of the format, in order, with the next value; "%%" is one "%". A translation with

@@ -1,9 +1,11 @@
-// The detector self-test: the processor check, the verified memory copy and the hardware error reader, each given
-// one wrong result of the kind it exists to find.
+// The detector self-test: the processor check, the verified memory copy, the hardware error reader and the
+// floating-point check, each given one wrong result of the kind it exists to find.
 #include "run/SelfTest.h"
 
 #include <chrono>
 #include <cinttypes>
+#include <cmath>
+#include <cstring>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "run/RunStatusText.h"
 #include "run/WheaEvent.h"
 #include "stress/CpuWorker.h"
+#include "stress/HeavyCpu.h"
 #include "stress/LoadFault.h"
 #include "stress/VerifiedCopy.h"
 
@@ -33,6 +36,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int32_t kPassesPerCall = 1000000;
+// "processor load (floating point): a wrong result".
+constexpr int kTextWrongResultDetector = 200;
 constexpr int kWrongCall = 2;
 constexpr size_t kBlockBytes = 16u * 1024u * 1024u;
 // The two flips: a bit that holds 1 before the third pass, a bit that holds 0 before the sixth.
@@ -157,10 +162,51 @@ DetectorResult CheckHardwareLogDetector(int64_t) {
     return result;
 }
 
+// A wrong result in one call of the floating-point kernel (on the widest set here): exactly that call must differ
+// from the reference the first call gave, at the result that was changed, and no other.
+DetectorResult CheckFloatingPointDetector(int64_t milliseconds) {
+    DetectorResult result;
+    result.nameText = kTextWrongResultDetector;
+    const FmaKernel kernel = FmaKernelFor(WidestInstructionSet(ReadProcessorFeatures()));
+    if (!kernel.run) {
+        result.detail = "no floating-point kernel runs on this processor";
+        return result;
+    }
+    const uint64_t rounds = FmaRoundsPerCall(kernel);
+    const int wrongIndex = kernel.resultDoubles / 2 + 1;
+    double reference[kMaxFmaResultDoubles], results[kMaxFmaResultDoubles];
+    kernel.run(rounds, reference);
+    const Clock::time_point start = Clock::now();
+    int calls = 1, flagged = 0, flaggedInjected = 0;
+    for (; calls <= kWrongCall || TimeLeft(start, milliseconds); ++calls) {
+        kernel.run(rounds, results);
+        if (calls == kWrongCall)
+            results[wrongIndex] = std::nextafter(results[wrongIndex], 2.0);
+        const int index = FirstFmaMismatch(reference, results, kernel.resultDoubles);
+        if (index < 0)
+            continue;
+        ++flagged;
+        if (calls == kWrongCall && index == wrongIndex) {
+            ++flaggedInjected;
+            uint64_t expected, actual;
+            std::memcpy(&expected, &reference[index], sizeof(expected));
+            std::memcpy(&actual, &results[index], sizeof(actual));
+            char detail[kRunErrorDetailCapacity];
+            DescribeFmaMismatch(kernel.set, index, expected, actual, detail, sizeof(detail));
+            result.detail = detail;
+        }
+    }
+    result.caught = flagged == 1 && flaggedInjected == 1;
+    if (!result.caught)
+        result.detail =
+            Printed("%d of %d calls flagged, the wrong one %s", flagged, calls, flaggedInjected ? "among them" : "not");
+    return result;
+}
+
 using DetectorCheck = DetectorResult (*)(int64_t milliseconds);
 
 constexpr DetectorCheck kDetectorChecks[kSelfTestDetectors] = {CheckAdditionDetector, CheckMemoryDetector,
-                                                               CheckHardwareLogDetector};
+                                                               CheckHardwareLogDetector, CheckFloatingPointDetector};
 
 std::u16string Text(int index) {
     const char16_t* text = GetText(index);

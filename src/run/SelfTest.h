@@ -13,7 +13,7 @@ struct DetectorResult {
     std::string detail;
 };
 
-constexpr int kSelfTestDetectors = 3;
+constexpr int kSelfTestDetectors = 4;
 
 struct SelfTestReport {
     DetectorResult detectors[kSelfTestDetectors];

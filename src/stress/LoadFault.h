@@ -9,6 +9,8 @@ constexpr int kLoadFaultDetailCapacity = 160;
 
 struct LoadFault {
     LoadType load = LoadType::Cpu;
+    // Found by the floating-point kernel's check of the processor load rather than by the additions'.
+    bool floatingPoint = false;
     // The logical processor the check ran on (across groups); -1 when not known.
     int32_t processor = -1;
     // Where in the block the fault lies, in bytes; 0 where that means nothing.

@@ -26,6 +26,8 @@ void MarkOutcome(const WorkerRun* run, bool ran) {
         ReportLoadOutcome(*run, LoadType::Memory, ran);
 }
 
+}  // namespace
+
 void RecordMismatch(void* context, const MemoryMismatch& mismatch) {
     const WorkerRun& run = *static_cast<const WorkerRun*>(context);
     LoadFault fault;
@@ -41,13 +43,11 @@ void RecordMismatch(void* context, const MemoryMismatch& mismatch) {
     ReportLoadFault(run, fault);
 }
 
-// A different pattern for every worker and start, so that two workers never hold the same data.
 uint64_t PatternSeed() {
     const uint64_t processor = uint64_t(CurrentProcessorIndex());
     return (GetTickCount64() * 0x2545F4914F6CDD1Dull) ^ (processor << 40) ^ uint64_t(GetCurrentThreadId());
 }
 
-// The test seam: one bit of the block that the next pass reads turns over, as a bit at rest would.
 void FlipInjectedBit(VerifiedBlocks& blocks) {
     if (!TakeInjectedFault(TestFaults.memoryBitFlips))
         return;
@@ -55,8 +55,6 @@ void FlipInjectedBit(VerifiedBlocks& blocks) {
     const size_t offset = TestFaults.memoryFlipOffset.load(kRelaxed) % blocks.bytes;
     bytes[offset] ^= static_cast<unsigned char>(1u << (TestFaults.memoryFlipBit.load(kRelaxed) & 7));
 }
-
-}  // namespace
 
 const MemoryBlockCalls kHeapMemoryCalls = {std::malloc, std::free, CopyWholeBlock};
 

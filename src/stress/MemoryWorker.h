@@ -6,6 +6,10 @@
 
 #include <cstddef>
 
+#include <cstdint>
+
+struct MemoryMismatch;
+struct VerifiedBlocks;
 struct WorkerRun;
 
 constexpr size_t kMemoryBlockBytes = 16u * 1024u * 1024u;
@@ -28,3 +32,12 @@ DWORD RunMemoryLoad(const MemoryBlockCalls& calls, const WorkerRun* run = nullpt
 // every wrong word is recorded in the run with its offset and the worker's processor. The calls' copy is not
 // used. Returns 1.
 DWORD RunVerifiedMemoryLoad(const MemoryBlockCalls& calls, const WorkerRun& run);
+
+// Shared with the memory load over a share of the free memory (HeavyMemory_win.cpp):
+// A verified copy's wrong word, recorded in the run (the context is the worker's WorkerRun) with its offset and
+// the worker's processor.
+void RecordMismatch(void* context, const MemoryMismatch& mismatch);
+// A different pattern for every worker and start, so that two workers never hold the same data.
+uint64_t PatternSeed();
+// The test seam: one bit of the block that the next pass reads turns over, as a bit at rest would.
+void FlipInjectedBit(VerifiedBlocks& blocks);

@@ -4,6 +4,9 @@
 #include <commctrl.h>
 
 #include "settings/IniStore.h"
+#include "stress/HeavyCpu_win.h"
+#include "stress/HeavyMemory_win.h"
+#include "stress/HeavyOptions.h"
 #include "stress/LoadCheck.h"
 #include "stress/Workers.h"
 
@@ -85,6 +88,7 @@ void LoadStressSettings() {
     Stress.cpuOn.store(ReadSwitch(L"aggressiv", Stress.cpuOn), kRelaxed);
     Stress.diskOn.store(ReadSwitch(L"hd", Stress.diskOn), kRelaxed);
     Stress.paintMode.store(ReadSetting(L"paint_mode", 0), kRelaxed);
+    LoadHeavySettings();
 }
 
 void ToggleCpuLoad(HWND window) {
@@ -163,6 +167,11 @@ void StartLoadWorkers(HWND window, LoadType type) {
             StartThread(PaintWorker, window, THREAD_PRIORITY_HIGHEST);
             break;
         case LoadType::Cpu:
+            // The heavy load's workers replace the additions' for this start; the additions keep their count.
+            if (HeavyCpuSelected()) {
+                StartHeavyCpuWorkers(window, Heavy.cycleMilliseconds.load(kRelaxed));
+                break;
+            }
             for (int created = 0; created < Stress.processorCount.load(kRelaxed); ++created)
                 StartThread(CpuWorker, window);
             break;
@@ -170,6 +179,10 @@ void StartLoadWorkers(HWND window, LoadType type) {
             StartThread(DiskWorker, window);
             break;
         case LoadType::Memory:
+            if (SelectedMemorySize().kind != MemorySizeKind::Standard) {
+                StartHeavyMemoryWorkers(window, SelectedMemorySize());
+                break;
+            }
             StartMemoryWorkers(window);
             break;
     }

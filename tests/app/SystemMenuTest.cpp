@@ -20,10 +20,6 @@ constexpr UINT kStopOnErrorItem = kFirstOptionMenuId + 0x20;
 // The seven "Run for" choices take 0x30 to 0x90 in their submenu.
 constexpr UINT kRunForFirstItem = kFirstOptionMenuId + 0x30;
 constexpr UINT kDetectorCheckItem = kFirstOptionMenuId + 0xA0;
-constexpr UINT kOpenRunsFolderItem = kFirstOptionMenuId + 0xB0;
-constexpr UINT kShowLastReportItem = kFirstOptionMenuId + 0xC0;
-// The options' separator and the option rows of the window menu's top level.
-constexpr int kOptionItems = 9;
 
 bool Checked() {
     return true;
@@ -61,6 +57,15 @@ protected:
     void OpenMenu() { SendMessageW(Ui.mainWindow, WM_INITMENUPOPUP, WPARAM(Menu()), MAKELPARAM(0, TRUE)); }
 
     int ItemCount() { return GetMenuItemCount(Menu()); }
+
+    // The position of the options' separator; -1 when the menu has none.
+    int OptionsStart() {
+        for (int position = 0; position < ItemCount(); ++position) {
+            if (GetMenuItemID(Menu(), position) == kOptionsSeparatorMenuId)
+                return position;
+        }
+        return -1;
+    }
 };
 
 }  // namespace
@@ -68,23 +73,24 @@ protected:
 TEST_F(SystemMenuTest, EndsWithASeparatorAndTheOptionsShowingTheStoredSettings) {
     CreateWithSettings("[Program]\r\nmem=1\r\nstop_on_error=1\r\nduration_min=120\r\n");
     const int count = ItemCount();
-    ASSERT_GE(count, kOptionItems);
-    const int first = count - kOptionItems;
-    EXPECT_TRUE(GetMenuState(Menu(), UINT(first), MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(GetMenuItemID(Menu(), first + 1), kMemoryItem);
+    const int start = OptionsStart();
+    ASSERT_GE(start, 0);
+    EXPECT_EQ(count, start + 1 + int(OptionRows().size())) << "the options end the menu, one item per row";
+    EXPECT_TRUE(GetMenuState(Menu(), UINT(start), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(Menu(), start + 1), kMemoryItem);
     EXPECT_EQ(ItemText(kMemoryItem), L"Memory-Stress");
     EXPECT_TRUE(ItemChecked(kMemoryItem));
-    EXPECT_EQ(GetMenuItemID(Menu(), first + 2), kVerifyItem);
+    EXPECT_EQ(GetMenuItemID(Menu(), start + 2), kVerifyItem);
     EXPECT_EQ(ItemText(kVerifyItem), L"Verify results");
     EXPECT_TRUE(ItemChecked(kVerifyItem)) << "verified by default";
-    EXPECT_EQ(GetMenuItemID(Menu(), first + 3), kStopOnErrorItem);
+    EXPECT_EQ(GetMenuItemID(Menu(), start + 3), kStopOnErrorItem);
     EXPECT_EQ(ItemText(kStopOnErrorItem), L"Stop on first error");
     EXPECT_TRUE(ItemChecked(kStopOnErrorItem)) << "as stored";
     // "Run for" opens the durations, one of them marked with a round bullet: the stored one.
     wchar_t runFor[64] = {};
-    GetMenuStringW(Menu(), UINT(first + 4), runFor, 64, MF_BYPOSITION);
+    GetMenuStringW(Menu(), UINT(start + 4), runFor, 64, MF_BYPOSITION);
     EXPECT_EQ(std::wstring(runFor), L"Run for");
-    HMENU durations = GetSubMenu(Menu(), first + 4);
+    HMENU durations = GetSubMenu(Menu(), start + 4);
     ASSERT_NE(durations, nullptr);
     ASSERT_EQ(GetMenuItemCount(durations), 7);
     const wchar_t* const choices[] = {L"until stopped", L"10 minutes", L"30 minutes", L"1 hour",
@@ -99,14 +105,17 @@ TEST_F(SystemMenuTest, EndsWithASeparatorAndTheOptionsShowingTheStoredSettings) 
         EXPECT_TRUE(info.fType & MFT_RADIOCHECK) << i;
         EXPECT_EQ((info.fState & MFS_CHECKED) != 0, i == 4) << "2 hours as stored: " << i;
     }
-    EXPECT_EQ(GetMenuItemID(Menu(), first + 5), kDetectorCheckItem);
+    EXPECT_EQ(GetMenuItemID(Menu(), start + 5), kDetectorCheckItem);
     EXPECT_EQ(ItemText(kDetectorCheckItem), L"Check the error detection\u2026");
     EXPECT_FALSE(ItemChecked(kDetectorCheckItem));
-    EXPECT_TRUE(GetMenuState(Menu(), UINT(first + 6), MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(GetMenuItemID(Menu(), first + 7), kOpenRunsFolderItem);
-    EXPECT_EQ(ItemText(kOpenRunsFolderItem), L"Open the runs folder");
-    EXPECT_EQ(GetMenuItemID(Menu(), first + 8), kShowLastReportItem);
-    EXPECT_EQ(ItemText(kShowLastReportItem), L"Show the last report");
+    // The runs' files close the menu, after a separator of their own.
+    EXPECT_TRUE(GetMenuState(Menu(), UINT(count - 3), MF_BYPOSITION) & MF_SEPARATOR);
+    const UINT openRunsFolderItem = OptionMenuIdForCommand(OptionRows(), kCommandOpenRunsFolder);
+    const UINT showLastReportItem = OptionMenuIdForCommand(OptionRows(), kCommandShowLastReport);
+    EXPECT_EQ(GetMenuItemID(Menu(), count - 2), openRunsFolderItem);
+    EXPECT_EQ(ItemText(openRunsFolderItem), L"Open the runs folder");
+    EXPECT_EQ(GetMenuItemID(Menu(), count - 1), showLastReportItem);
+    EXPECT_EQ(ItemText(showLastReportItem), L"Show the last report");
 
     // Opening the menu again and again shows the options once, in the current language.
     CurrentLanguage = 0;
@@ -153,14 +162,15 @@ TEST_F(SystemMenuTest, ChoosingAnOptionTurnsItOverStoresItAndShowsIt) {
     EXPECT_EQ(NextRunSettings().durationSeconds, 0);
 
     // Another identifier of the options' range names no row and changes nothing.
-    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kMemoryItem + 0x100, 0);
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kMemoryItem + 0x800, 0);
     EXPECT_EQ(Stress.memoryOn, 0);
     EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\nverify=1\r\nstop_on_error=0\r\nduration_min=0\r\n");
 }
 
 TEST_F(SystemMenuTest, EveryKindOfRowTakesItsPlaceAndASubmenuOpeningKeepsItsMenu) {
     CreateWithSettings("[Program]\r\n");
-    const int start = ItemCount() - kOptionItems;
+    const int start = OptionsStart();
+    ASSERT_GE(start, 0);
     ShowOptionsInSystemMenu(Ui.mainWindow, kEveryKind);
     ASSERT_EQ(ItemCount(), start + 4) << "the separator and three rows replace the options";
     EXPECT_EQ(GetMenuItemID(Menu(), start), kOptionsSeparatorMenuId);

@@ -11,6 +11,7 @@
 
 #include "e2e/E2eSupport.h"
 #include "run/OptionsMenu.h"
+#include "run/RunOptions.h"
 #include "stress/StressState.h"
 #include "support/Scratch.h"
 
@@ -44,6 +45,20 @@ protected:
     Program program_;
 };
 
+// Up presses that reach the top-level row sending `command` from a freshly opened window menu: the first press
+// wraps to the last item, and keys skip separators.
+int UpPressesTo(int command) {
+    const auto rows = OptionRows();
+    int presses = 0;
+    for (size_t i = rows.size(); i-- > 0;) {
+        if (rows[i].kind != OptionKind::Separator)
+            ++presses;
+        if (rows[i].command == command)
+            return presses;
+    }
+    return -1;
+}
+
 }  // namespace
 
 TEST_F(OptionsMenuE2e, MemoryStressSwitchesTheMemoryLoadAndStoresIt) {
@@ -75,28 +90,30 @@ TEST_F(OptionsMenuE2e, MemoryStressSwitchesTheMemoryLoadAndStoresIt) {
         << "the log thread ends once the run's report is written";
 }
 
-TEST_F(OptionsMenuE2e, MemoryStressIsTheSeventhItemFromTheEndOfTheWindowMenu) {
+TEST_F(OptionsMenuE2e, MemoryStressIsReachedByKeysFromTheEndOfTheWindowMenu) {
     std::string error;
     ASSERT_TRUE(StartProgram(program_, scratch_.path(), "[Program]\r\nmem=1\r\n", &error)) << error;
     PressAltSpace(program_.mainWindow);
     EXPECT_TRUE(WaitFor([&] { return FindTopLevelWindow(program_.process.dwProcessId, L"#32768") != nullptr; }, 5000))
         << "the window menu did not open";
-    // Up from the first item wraps to the last one; Memory-Stress comes six before it (the separator between the
-    // detector check and the runs' files is skipped).
-    for (int i = 0; i < 7; ++i)
+    const int presses = UpPressesTo(kCommandMemory);
+    ASSERT_GT(presses, 0) << "no row switches the memory load";
+    for (int press = 0; press < presses; ++press)
         PressKey(program_.mainWindow, VK_UP, 50);
     PressKey(program_.mainWindow, VK_RETURN, 50);
     EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == "[Program]\r\nmem=0\r\n"; }, 5000))
         << ReadIniFile(program_);
 }
 
-TEST_F(OptionsMenuE2e, CheckTheErrorDetectionIsTheThirdItemFromTheEndAndShowsEveryDetectorCaught) {
+TEST_F(OptionsMenuE2e, CheckTheErrorDetectionIsReachedByKeysAndShowsEveryDetectorCaught) {
     std::string error;
     ASSERT_TRUE(StartProgram(program_, scratch_.path(), "[Program]\r\n", &error)) << error;
     PressAltSpace(program_.mainWindow);
     EXPECT_TRUE(WaitFor([&] { return FindTopLevelWindow(program_.process.dwProcessId, L"#32768") != nullptr; }, 5000))
         << "the window menu did not open";
-    for (int i = 0; i < 3; ++i)
+    const int presses = UpPressesTo(kCommandCheckErrorDetection);
+    ASSERT_GT(presses, 0) << "no row checks the error detection";
+    for (int press = 0; press < presses; ++press)
         PressKey(program_.mainWindow, VK_UP, 50);
     PressKey(program_.mainWindow, VK_RETURN, 50);
     HWND box = nullptr;
@@ -111,5 +128,6 @@ TEST_F(OptionsMenuE2e, CheckTheErrorDetectionIsTheThirdItemFromTheEndAndShowsEve
     EXPECT_EQ(text.rfind(L"Error detection check\nprocessor load: a wrong sum: caught (", 0), 0u);
     EXPECT_NE(text.find(L"\nmemory load: a flipped bit: caught ("), std::wstring::npos);
     EXPECT_NE(text.find(L"\nhardware error log: a recorded WHEA event: caught ("), std::wstring::npos);
+    EXPECT_NE(text.find(L"\nprocessor load (floating point): a wrong result: caught ("), std::wstring::npos);
     EXPECT_NE(text.find(L"\nEvery detector caught its fault."), std::wstring::npos);
 }

@@ -1,5 +1,6 @@
-// Writes the reports of two made-up runs (one passed, one failed) into a folder, for the schema check and the
-// browser check: passed.csv/.json/.html and failed.csv/.json/.html, labelled in the language of that index
+// Writes the reports of made-up runs into a folder, for the schema check and the browser check: passed, failed,
+// heavy (the floating-point load on four processors) and cycle (one processor at a time), each .csv/.json/.html,
+// labelled in the language of that index
 // (default English). Usage: compose_sample_report FOLDER [SECONDS [LANGUAGE]]
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,21 @@ bool Compose(const std::string& folder, const char* name, int seconds, int error
            WriteFile(stem + ".html", ComposeRunHtml(report, log, LookUpReportTexts()));
 }
 
+// A heavy run: every processor measured (heavy.*), or one processor at a time (cycle.*), so slowly that the
+// last of the four processors is never reached.
+bool ComposeHeavy(const std::string& folder, const char* name, int seconds, int cyclePeriod) {
+    HeavyRunFacts facts;
+    const SyntheticRun run = MakeHeavySyntheticRun(seconds, 4, cyclePeriod, facts);
+    RunLogData log;
+    if (!ReadRunLog(run.logText, log))
+        return false;
+    RunReport report = MakeRunReport(run.description, run.outcome, log);
+    report.heavy = facts;
+    const std::string stem = folder + "/" + name;
+    return WriteFile(stem + ".csv", run.logText) && WriteFile(stem + ".json", ComposeRunJson(report)) &&
+           WriteFile(stem + ".html", ComposeRunHtml(report, log, LookUpReportTexts()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,7 +60,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     CurrentLanguage = argc > 3 ? std::atoi(argv[3]) : kReferenceLanguage;
-    if (!Compose(argv[1], "passed", seconds, 0) || !Compose(argv[1], "failed", seconds, 3)) {
+    if (!Compose(argv[1], "passed", seconds, 0) || !Compose(argv[1], "failed", seconds, 3) ||
+        !ComposeHeavy(argv[1], "heavy", seconds, 0) || !ComposeHeavy(argv[1], "cycle", seconds, seconds / 3 + 1)) {
         std::fprintf(stderr, "cannot write into %s\n", argv[1]);
         return 1;
     }

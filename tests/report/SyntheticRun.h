@@ -15,3 +15,9 @@ struct SyntheticRun {
 // `seconds` lines of paint, processor and memory load; the processor rate dips to a tenth for one second at two
 // thirds of the run and doubles for one second at a third. `errors` errors of the memory check, spread evenly.
 SyntheticRun MakeSyntheticRun(int seconds, int errors);
+
+// A made-up heavy run of `seconds` seconds on `processors` processors: the floating-point load's per-processor
+// rates and clocks, processor 1 falling 15 % below its first minute from two thirds of the run on (the
+// throttling rule's events come from the real watch), and the memory load over 90 % of the free memory. With
+// `cyclePeriod`, one processor at a time: each in turn for that many seconds, and an error on processor 0.
+SyntheticRun MakeHeavySyntheticRun(int seconds, int processors, int cyclePeriod, HeavyRunFacts& facts);

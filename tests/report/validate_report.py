@@ -44,7 +44,8 @@ def main():
 
     failures = []
     reports = {}
-    for name, verdict, errors in (("passed", "PASSED", 0), ("failed", "FAILED", 3)):
+    for name, verdict, errors in (("passed", "PASSED", 0), ("failed", "FAILED", 3), ("heavy", "PASSED", 0),
+                                  ("cycle", "FAILED", 1)):
         with open(os.path.join(folder, name + ".json"), encoding="utf-8") as file:
             report = json.load(file)
         reports[name] = report
@@ -62,17 +63,34 @@ def main():
         "the bad command line's exit code": lambda r: r.update(exit_code=2),
         "a rate that is text": lambda r: r["loads"][1]["rates"][0].update(median="4500"),
     }
-    for what, damage in damages.items():
-        damaged = copy.deepcopy(reports["failed"])
-        damage(damaged)
-        if validator.is_valid(damaged):
-            failures.append(f"the schema accepted a report with {what}")
+    heavy_damages = {
+        "a processor's rate that is text": lambda r: r["processors"][0].update(median_gflops="40"),
+        "a negative processor": lambda r: r["processors"][0].update(processor=-1),
+        "an unknown cycle result": lambda r: r["processors"][0].update(cycle_result="maybe"),
+        "an unknown instruction set": lambda r: r["processor_load"].update(instruction_set="AVX-1024"),
+        "a drop above 100 %": lambda r: r["processor_load"]["throttling"][0].update(drop=1.5),
+        "no tested memory": lambda r: r["memory_load"].pop("tested_bytes"),
+        "no processor load field": lambda r: r.pop("processor_load"),
+    }
+    for source, table in (("failed", damages), ("heavy", heavy_damages)):
+        for what, damage in table.items():
+            damaged = copy.deepcopy(reports[source])
+            damage(damaged)
+            if validator.is_valid(damaged):
+                failures.append(f"the schema accepted a report with {what}")
+
+    heavy, cycle = reports["heavy"], reports["cycle"]
+    if len(heavy["processors"]) != 4 or not heavy["processor_load"]["throttling"]:
+        failures.append("heavy.json: four processors and processor 1 throttling expected")
+    results = [p["cycle_result"] for p in cycle["processors"]]
+    if results != ["failed", "passed", "passed", "not_reached"]:
+        failures.append(f"cycle.json: per-processor results {results}")
 
     for failure in failures:
         print(failure)
     if failures:
         return 1
-    print(f"{len(reports)} composed reports valid, {len(damages)} damaged copies refused")
+    print(f"{len(reports)} composed reports valid, {len(damages) + len(heavy_damages)} damaged copies refused")
     return 0
 
 

@@ -7,6 +7,7 @@
 
 #include "i18n/LanguageTables.h"
 #include "run/CommandLine.h"
+#include "run/HeavyCommandLine.h"
 
 namespace {
 
@@ -91,8 +92,9 @@ TEST_F(CommandLineTest, LaterFeaturesAreParsedAndMarkedUntilTheyLand) {
     EXPECT_EQ(options.loads, 1 << 1 | 1 << 2 | 1 << 3);
     EXPECT_EQ(options.unsupported, uint32_t(kFeatureFloatingPoint | kFeatureMemorySize | kFeatureRealDisk |
                                             kFeatureDiskPath | kFeatureCycle));
-    // The refusal names the first one as written; once a feature lands, the next one is named.
-    EXPECT_EQ(UnavailableOption(options), u"/cpu FP");
+    // The refusal names the first one as written that has not landed; the heavy loads' options have.
+    EXPECT_EQ(UnavailableOption(options), u"/disk real");
+    EXPECT_EQ(UnavailableOption(options, 0), u"/cpu FP");
     EXPECT_EQ(UnavailableOption(options, kFeatureFloatingPoint), u"/mem 90%");
     EXPECT_EQ(UnavailableOption(options, ~0u), u"");
     EXPECT_NE(ComposeUnavailableMessage(u"/cpu FP").find(u"/cpu FP is not available in this version."),
@@ -191,8 +193,9 @@ TEST_F(CommandLineTest, UsageListsEveryAvailableOptionAndWinsOverAnyFault) {
          {u"/paint /cpu /disk /mem", u"/start", u"/duration T", u"/exit", u"/stoponerror", u"/noverify", u"/log FILE",
           u"/report FILE", u"/json FILE", u"/nogui", u"/selftest", u"/?", u"Exit codes: 0 passed"})
         EXPECT_NE(usage.find(option), std::u16string::npos) << Narrow(option);
-    EXPECT_EQ(usage.find(u"/cpu fp"), std::u16string::npos) << "features that have not landed stay out";
-    EXPECT_EQ(usage.find(u"/cycle"), std::u16string::npos);
+    for (const char16_t* option : {u"/cpu fp | /cpu add", u"/mem 90% | /mem 4096", u"/cycle T"})
+        EXPECT_NE(usage.find(option), std::u16string::npos) << Narrow(option) << ": the heavy loads have landed";
+    EXPECT_EQ(usage.find(u"/diskpath"), std::u16string::npos) << "features that have not landed stay out";
     const std::u16string everything = ComposeUsageText(~0u);
     for (const char16_t* option :
          {u"/cpu fp | /cpu add", u"/mem 90% | /mem 4096", u"/disk real", u"/diskpath PATH", u"/cycle T"})
@@ -213,4 +216,26 @@ TEST(CommandLineOptions, NoGuiIsSeenInAnyLineHoweverBad) {
     EXPECT_TRUE(NamesOption({u"/NOGUI"}, u"nogui"));
     EXPECT_FALSE(NamesOption({u"/nogu", u"nogui", u"/noguix"}, u"nogui")) << "only the option itself";
     EXPECT_FALSE(NamesOption({}, u"nogui"));
+}
+
+TEST_F(CommandLineTest, TheHeavyLoadsOptionsChangeTheRunsSettingsOnly) {
+    HeavyOptions heavy;
+    heavy.memorySizeKind = int32_t(MemorySizeKind::Percent);
+    heavy.memoryAmount = 50;
+    ApplyHeavyCommandLine(ParseCommandLine(Split(u"/start /cpu")).options, heavy);
+    EXPECT_EQ(CpuMethod(heavy.cpuMethod.load()), CpuMethod::Additions);
+    EXPECT_EQ(heavy.memoryAmount.load(), 50) << "an option not given leaves the stored setting";
+    EXPECT_EQ(heavy.cycleMilliseconds.load(), 0);
+
+    ApplyHeavyCommandLine(ParseCommandLine(Split(u"/cpu fp /mem 4096 /cycle 90s")).options, heavy);
+    EXPECT_EQ(CpuMethod(heavy.cpuMethod.load()), CpuMethod::FloatingPoint);
+    EXPECT_EQ(MemorySizeKind(heavy.memorySizeKind.load()), MemorySizeKind::Mebibytes);
+    EXPECT_EQ(heavy.memoryAmount.load(), 4096);
+    EXPECT_EQ(heavy.cycleMilliseconds.load(), 90000);
+
+    ApplyHeavyCommandLine(ParseCommandLine(Split(u"/cpu add /mem 90%")).options, heavy);
+    EXPECT_EQ(CpuMethod(heavy.cpuMethod.load()), CpuMethod::Additions);
+    EXPECT_EQ(MemorySizeKind(heavy.memorySizeKind.load()), MemorySizeKind::Percent);
+    EXPECT_EQ(heavy.memoryAmount.load(), 90);
+    EXPECT_EQ(heavy.cycleMilliseconds.load(), 90000) << "/cycle not given again: kept";
 }

@@ -61,6 +61,11 @@ TEST_F(RunStatusTextTest, TheStatusPartFollowsTheRunAndItsErrors) {
     EXPECT_EQ(part.look, StatusPartLook::Alarm);
     EXPECT_EQ(part.text, u"2 ERRORS: processor 3 (additions) \u2013 hardware error log: not available");
 
+    RunError floatingPoint;
+    floatingPoint.source = ErrorSource::FloatingPoint;
+    floatingPoint.processor = 5;
+    EXPECT_EQ(ErrorPlaceText(floatingPoint), u"processor 5 (floating point)");
+
     EndRun(20000);
     EXPECT_EQ(ComposeStatusPart(CurrentRun).look, StatusPartLook::Alarm) << "errors stay shown after the run";
 
@@ -104,6 +109,8 @@ TEST_F(RunStatusTextTest, EveryDetectorCatchesItsInjectedFaultAndTheTableSaysSo)
     EXPECT_EQ(table.rfind(u"Error detection check\nprocessor load: a wrong sum: caught (additions: sum 2 of", 0), 0u);
     EXPECT_NE(table.find(u"\nhardware error log: a recorded WHEA event: caught (hardware error log: WHEA-Logger "
                          u"event 19 (corrected)"),
+              std::u16string::npos);
+    EXPECT_NE(table.find(u"\nprocessor load (floating point): a wrong result: caught (floating point ("),
               std::u16string::npos);
     EXPECT_EQ(table.substr(table.size() - 33), u"Every detector caught its fault.\n");
 

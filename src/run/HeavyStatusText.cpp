@@ -1,0 +1,52 @@
+// The heavy loads' words in the status bar's second part.
+#include "run/HeavyStatusText.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "i18n/LanguageTables.h"
+#include "i18n/TextArguments.h"
+
+namespace {
+
+constexpr int kThrottlingText = 201;
+constexpr int kSlowText = 202;
+const char16_t kSeparator[] = u" \u00B7 ";
+
+std::u16string Ascii(const char* text) {
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+std::u16string Number(int32_t value) {
+    return Ascii(std::to_string(value).c_str());
+}
+
+// The first marked processor in its text, and how many more there are.
+std::u16string Warning(int text, const ProcessorWarning& warning) {
+    std::u16string part = InsertArguments(GetText(text), {Number(warning.processor), Number(warning.dropPercent)});
+    if (warning.count > 1)
+        part += u" +" + Number(warning.count - 1);
+    return part;
+}
+
+void Append(std::u16string& out, const std::u16string& part) {
+    if (!out.empty())
+        out += kSeparator;
+    out += part;
+}
+
+}  // namespace
+
+std::u16string ComposeHeavyStatus(const HeavyStatus& status) {
+    std::u16string out;
+    if (std::isfinite(status.totalGigaflops) && status.totalGigaflops >= 0) {
+        char rate[32];
+        std::snprintf(rate, sizeof(rate), "%.1f GFLOPS", status.totalGigaflops);
+        out = Ascii(rate);
+    }
+    if (status.throttling.processor >= 0)
+        Append(out, Warning(kThrottlingText, status.throttling));
+    if (status.slow.processor >= 0)
+        Append(out, Warning(kSlowText, status.slow));
+    return out;
+}
