@@ -11,7 +11,12 @@ add_library(kestrovane_portable STATIC
     src/i18n/TranslationText.cpp
     src/run/RunRecord.cpp
     src/settings/IniValue.cpp
+    src/stress/Crc32c.cpp
+    src/stress/DiskFileName.cpp
+    src/stress/DiskSector.cpp
+    src/stress/DiskSpace.cpp
     src/stress/PaintWorker.cpp
+    src/stress/RealDiskLoad.cpp
     src/stress/StressState.cpp
     ${KV_LANGUAGE_RESOURCE}
     ${KV_EXTENDED_LANGUAGE_RESOURCE}

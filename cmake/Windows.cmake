@@ -17,9 +17,11 @@ add_library(kestrovane_core STATIC
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
     src/stress/CpuWorker.cpp
+    src/stress/DiskLeftovers_win.cpp
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
     src/stress/PaintWorker_win.cpp
+    src/stress/RealDiskWorker_win.cpp
 )
 target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32)
 target_compile_definitions(kestrovane_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)

@@ -5,6 +5,7 @@
 
 #include "app/UiHandles.h"
 #include "settings/IniStore.h"
+#include "stress/RealDiskWorker.h"
 #include "stress/Workers.h"
 
 namespace {
@@ -64,6 +65,7 @@ void LoadStressSettings() {
     Stress.cpuOn.store(ReadSwitch(L"aggressiv", Stress.cpuOn), kRelaxed);
     Stress.diskOn.store(ReadSwitch(L"hd", Stress.diskOn), kRelaxed);
     Stress.paintMode.store(ReadSetting(L"paint_mode", 0), kRelaxed);
+    LoadDiskLoadSettings();
 }
 
 void ToggleCpuLoad(HWND window) {
@@ -142,7 +144,11 @@ void StartLoadWorkers(HWND window, LoadType type) {
                 StartThread(CpuWorker, window);
             break;
         case LoadType::Disk:
-            StartThread(DiskWorker, window);
+            // The real-disk load is a setting of its own; the temporary-file load stays the default.
+            if (DiskChoice.mode.load(kRelaxed) == int32_t(DiskLoadMode::Real))
+                StartRealDiskWorker(window);
+            else
+                StartThread(DiskWorker, window);
             break;
         case LoadType::Memory:
             StartMemoryWorkers(window);
