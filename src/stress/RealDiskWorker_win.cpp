@@ -19,6 +19,9 @@ constexpr wchar_t kSettingsSection[] = L"Program";
 // Unbuffered transfers need buffers aligned to the sector; VirtualAlloc gives 64 KiB alignment.
 constexpr uint32_t kLargestUnitBytes = 64 * 1024;
 
+// Not in every SDK's headers.
+constexpr DWORD kErrorNoSuchDevice = 433;
+
 struct ErrorClass {
     DWORD error;
     DiskIo status;
@@ -55,7 +58,7 @@ const ErrorClass kErrorClasses[] = {
     {ERROR_CONNECTION_ABORTED, DiskIo::FolderGone},
     {ERROR_NOT_READY, DiskIo::FolderGone},
     {ERROR_DEVICE_NOT_CONNECTED, DiskIo::FolderGone},
-    {ERROR_NO_SUCH_DEVICE, DiskIo::FolderGone},
+    {kErrorNoSuchDevice, DiskIo::FolderGone},
     {ERROR_FILE_INVALID, DiskIo::FolderGone},
     {ERROR_MEDIA_CHANGED, DiskIo::FolderGone},
     {ERROR_NO_MEDIA_IN_DRIVE, DiskIo::FolderGone},
@@ -170,8 +173,12 @@ std::wstring WithTrailingBackslash(std::wstring path) {
 }
 
 // The folder must be there and be a folder: a missing one is not created, a file is never taken for a folder.
-DiskIoResult CheckFolder(const std::wstring& extended) {
-    const DWORD attributes = GetFileAttributesW(extended.c_str());
+// Asked without the trailing backslash (a file's name with one is simply not found), except for a volume's root.
+DiskIoResult CheckFolder(const std::wstring& prefix) {
+    std::wstring path = prefix;
+    if (path.size() > 1 && path.back() == L'\\' && path[path.size() - 2] != L':')
+        path.pop_back();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return LastError();
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
