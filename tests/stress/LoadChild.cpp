@@ -65,6 +65,11 @@ int main(int argc, char** argv) {
     if (mode == "sleep") {
         Sleep(INFINITE);
     } else if (mode == "disk-wait") {
+        // A folder given becomes the temporary folder, where the temporary-file load writes.
+        if (!folder.empty()) {
+            SetEnvironmentVariableW(L"TMP", folder.c_str());
+            SetEnvironmentVariableW(L"TEMP", folder.c_str());
+        }
         StartDiskLoad();
         Sleep(INFINITE);
     } else if (mode == "disk-exit") {

@@ -300,7 +300,7 @@ TEST_F(RealDiskWorkerTest, AReadOnlyFolderIsRefusedWithNothingLeft) {
     ASSERT_NE(path, nullptr);
     const std::string linuxPath = path;
     HeapFree(GetProcessHeap(), 0, path);
-    // Wine does not pass on a Linux program's exit code, so what chattr did is read from its effect.
+    // Wine passes on neither a Linux program's exit code nor its end, so what chattr did is read from its effect.
     auto chattr = [&](const char* flag) {
         std::wstring command = L"/usr/bin/chattr " + std::wstring(flag, flag + strlen(flag)) + L" \"" +
                                std::wstring(linuxPath.begin(), linuxPath.end()) + L"\"";
@@ -321,13 +321,13 @@ TEST_F(RealDiskWorkerTest, AReadOnlyFolderIsRefusedWithNothingLeft) {
         return true;
     };
     chattr("+i");
-    if (writable())
+    if (!WaitFor([&] { return !writable(); }, 5000))
         GTEST_SKIP() << "chattr +i is not possible here";
     options_.folder = folder;
     const DiskLoadEnd end = Run();
     const std::vector<std::wstring> left = FilesIn(folder);
     chattr("-i");
-    EXPECT_TRUE(writable()) << "the folder is writable again, so that the scratch folder goes";
+    EXPECT_TRUE(WaitFor(writable, kDeadline)) << "the folder is writable again, so that the scratch folder goes";
     EXPECT_EQ(end, DiskLoadEnd::CouldNotRun);
     EXPECT_EQ(status_.problem.load(), int32_t(DiskIo::NotWritable));
     EXPECT_EQ(recorded_.outcomes, std::vector<DiskLoadOutcome>{DiskLoadOutcome::CouldNotRun});
