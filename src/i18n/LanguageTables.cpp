@@ -49,7 +49,7 @@ void ClearTables() {
 // Takes the language section whose marker stands at text[marker]; returns where the scan goes on. The name
 // runs to the first CR, over any LF or marker on the way; without a CR it runs to the end of the text and
 // the language gets an empty text.
-size_t TakeLanguageSection(char16_t* text, size_t length, size_t marker) {
+size_t TakeLanguageSection(char16_t* text, size_t marker) {
     LanguageTables& tables = Languages;
     const int language = tables.LanguageCount++;
     if (text[marker + 2] != u'=') {
@@ -58,23 +58,25 @@ size_t TakeLanguageSection(char16_t* text, size_t length, size_t marker) {
     }
     const size_t nameStart = marker + 3;
     size_t nameEnd = nameStart;
-    while (nameEnd < length && text[nameEnd] != u'\r')
+    while (text[nameEnd] && text[nameEnd] != u'\r')
         ++nameEnd;
     tables.languageName[language] = text + nameStart;
-    if (nameEnd == length) {
-        tables.sectionStart[language] = text + length;
-        return length;
+    if (!text[nameEnd]) {
+        tables.sectionStart[language] = text + nameEnd;
+        return nameEnd;
     }
     text[nameEnd] = 0;
     tables.sectionStart[language] = text + nameEnd + 1;
     return nameEnd + 1;
 }
 
-// Finds every "##" marker, ends the section before it and records where each section's text begins.
-char16_t* ScanSections(char16_t* text, size_t length) {
+// Finds every "##" marker up to the text's terminator, ends the section before it and records where each
+// section's text begins. Every zero the scan writes lies behind the point where it goes on, so the terminator
+// still ends the scan where the text ended before it.
+char16_t* ScanSections(char16_t* text) {
     char16_t* fixedSection = nullptr;
     int marker = 0;
-    for (size_t i = 0; i < length;) {
+    for (size_t i = 0; text[i];) {
         if (text[i] != u'#' || text[i + 1] != u'#') {
             ++i;
             continue;
@@ -84,7 +86,7 @@ char16_t* ScanSections(char16_t* text, size_t length) {
         if (marker == kFixedSection)
             fixedSection = text + i + 2;
         else if (marker >= kFirstLanguageSection && Languages.LanguageCount < kMaxLanguages)
-            next = TakeLanguageSection(text, length, i);
+            next = TakeLanguageSection(text, i);
         if (marker < kFirstLanguageSection)
             ++marker;
         i = next;
@@ -241,7 +243,7 @@ void BuildLanguageTables(char16_t* text, size_t bytes) {
     // An odd last byte is half a unit: it is dropped with the unit the terminator takes.
     const size_t units = bytes / sizeof(char16_t);
     text[units] = 0;
-    char16_t* fixedSection = ScanSections(text, TextLength(text));
+    char16_t* fixedSection = ScanSections(text);
     CopyReferenceSection();
     for (int language = 0; language < tables.LanguageCount; ++language)
         ParseStringLines(tables.sectionStart[language], tables.languageStrings[language]);
@@ -249,31 +251,34 @@ void BuildLanguageTables(char16_t* text, size_t bytes) {
     ReadFixedStrings(fixedSection);
 }
 
+// One pass over the text: the first "=" of each line is noted on the way to its LF.
 void ParseStringLines(char16_t* text, char16_t* table[kStringSlots]) {
     for (int k = 0; k < kStringSlots; ++k)
         table[k] = nullptr;
     if (!text)
         return;
-    const size_t length = TextLength(text);
-    size_t lineStart = 0;
-    for (size_t i = 0; i < length; ++i) {
-        if (text[i] != u'\n')
+    char16_t* line = text;
+    char16_t* equals = nullptr;
+    for (char16_t* unit = text; *unit; ++unit) {
+        if (*unit == u'=') {
+            if (!equals)
+                equals = unit;
             continue;
-        text[i] = 0;
-        if (i > lineStart && text[i - 1] == u'\r')
-            text[i - 1] = 0;
-        char16_t* line = text + lineStart;
-        lineStart = i + 1;
-        char16_t* equals = line;
-        while (*equals && *equals != u'=')
-            ++equals;
-        if (!*equals)
+        }
+        if (*unit != u'\n')
             continue;
+        *unit = 0;
+        if (unit > line && unit[-1] == u'\r')
+            unit[-1] = 0;
         // The key reads like a text-to-integer conversion: a key without leading digits is slot 0, and a
         // huge number saturates instead of wrapping into the slot range.
-        const int32_t slot = ParseIniInteger(line);
-        if (slot >= 0 && slot < kStringSlots)
-            table[slot] = equals + 1;
+        if (equals) {
+            const int32_t slot = ParseIniInteger(line);
+            if (slot >= 0 && slot < kStringSlots)
+                table[slot] = equals + 1;
+        }
+        line = unit + 1;
+        equals = nullptr;
     }
 }
 

@@ -18,6 +18,9 @@ constexpr uint32_t kLzariQ3 = 0x18000;
 constexpr uint32_t kLzariQ4 = 0x20000;
 // Once the symbol counts add up to this, they are halved before the next update.
 constexpr uint32_t kLzariFrequencyCeiling = 0x7FFF;
+// The cumulative symbol counts in whole blocks of 8, so that the decoder's vector loops may read and write a
+// block that starts at any symbol: entries behind 314 stay 0.
+constexpr int kLzariCumulativeSlots = (kLzariSymbolCount + 1 + 7 + 7) / 8 * 8;
 
 // Where DecodeMemory reads and writes. Process-wide, so one decode runs at a time: the caller sets sourceSize
 // and destinationCapacity before a decode; DecodeMemory sets and clears the rest.
@@ -45,8 +48,8 @@ struct LzariDecoder {
     uint16_t byteToSymbol[kLzariSymbolCount] = {};
     uint16_t symbolToByte[kLzariSymbolCount + 1] = {};
     uint16_t symbolFrequency[kLzariSymbolCount + 1] = {};
-    // Entry s holds the frequencies of symbols s+1..314, so entry 0 is the total.
-    uint16_t symbolCumulative[kLzariSymbolCount + 1] = {};
+    // Entry s holds the frequencies of symbols s+1..314, so entry 0 is the total; no entry exceeds 0x7FFF.
+    alignas(16) uint16_t symbolCumulative[kLzariCumulativeSlots] = {};
     uint16_t positionCumulative[kLzariRingSize + 1] = {};
     uint32_t low = 0;
     uint32_t high = kLzariQ4;

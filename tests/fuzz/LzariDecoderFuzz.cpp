@@ -1,5 +1,5 @@
-// Fuzz target: any bytes as a stored block must decode inside the buffers, and any bytes packed by the build's
-// compressor must decode to themselves.
+// Fuzz target: any bytes as a stored block must decode inside the buffers and exactly as the reference decoder
+// decodes them, and any bytes packed by the build's compressor must decode to themselves.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +8,7 @@
 
 #include "LzariEncoder.h"
 #include "i18n/Lzari.h"
+#include "reference/LzariComparison.h"
 
 namespace {
 
@@ -30,6 +31,11 @@ void DecodeAsBlock(const uint8_t* data, size_t size) {
     if (capacity > 0 && buffer[capacity - 1] != kUntouched)
         std::abort();  // the terminator's byte must stay free
     if (DecoderMemory.source || DecoderMemory.destination)
+        std::abort();
+    // The same block again, now beside the reference: bytes, stated length and decoder state must agree.
+    auto fresh = std::make_unique<LzariDecoder>();
+    auto reference = std::make_unique<ReferenceLzariDecoder>();
+    if (!CompareWithReference(*fresh, *reference, block.data(), uint32_t(block.size()), capacity).empty())
         std::abort();
 }
 
