@@ -40,6 +40,7 @@ uint32_t BeginRun(int32_t selectedLoads, int64_t startMilliseconds, int64_t star
     Clear(CurrentRun.sourceErrors);
     Clear(CurrentRun.loadRan);
     Clear(CurrentRun.loadCouldNotRun);
+    Clear(CurrentRun.loadInterrupted);
     CurrentRun.active.store(1, std::memory_order_release);
     return runId;
 }
@@ -78,12 +79,19 @@ void MarkLoadCouldNotRun(uint32_t runId, int load) {
         CurrentRun.loadCouldNotRun[load].store(1, kRelaxed);
 }
 
+void MarkLoadInterrupted(uint32_t runId, int load) {
+    if (ValidLoad(load) && IsCurrentRun(runId))
+        CurrentRun.loadInterrupted[load].store(1, kRelaxed);
+}
+
 Verdict RunVerdict(const RunRecord& run) {
     if (run.errorCount.load(kRelaxed) > 0)
         return Verdict::Failed;
     for (int load = 0; load < kRunLoadCount; ++load) {
         const bool selected = (run.selectedLoads >> load & 1) != 0;
         if (selected && run.loadCouldNotRun[load].load(kRelaxed) && !run.loadRan[load].load(kRelaxed))
+            return Verdict::Incomplete;
+        if (selected && run.loadInterrupted[load].load(kRelaxed))
             return Verdict::Incomplete;
     }
     return Verdict::Passed;

@@ -56,6 +56,8 @@ struct RunRecord {
     // Per load: it did its work at least once, or it could not run at all (its folder unwritable, no memory).
     std::atomic<int32_t> loadRan[kRunLoadCount] = {};
     std::atomic<int32_t> loadCouldNotRun[kRunLoadCount] = {};
+    // Per load: it ran, then lost what it needs before the run ended (its folder went away).
+    std::atomic<int32_t> loadInterrupted[kRunLoadCount] = {};
 };
 
 extern RunRecord CurrentRun;
@@ -70,8 +72,11 @@ bool RecordRunError(uint32_t runId, const RunError& error);
 // A load tells that it did its work, or that it could not run at all, in the run `runId`.
 void MarkLoadRan(uint32_t runId, int load);
 void MarkLoadCouldNotRun(uint32_t runId, int load);
+// A load that ran tells that it had to stop before the run ended, for want of what it needs.
+void MarkLoadInterrupted(uint32_t runId, int load);
 
-// FAILED with any error; else INCOMPLETE when a selected load never ran and said it could not; else PASSED.
+// FAILED with any error; else INCOMPLETE when a selected load never ran and said it could not, or was
+// interrupted; else PASSED.
 Verdict RunVerdict(const RunRecord& run);
 // "PASSED", "FAILED", "INCOMPLETE": the verdict as scripts, the log and the report read it.
 const char* VerdictName(Verdict verdict);
