@@ -173,13 +173,15 @@ private:
         const PhaseEnd wrote = WritePhase(file, fileNumber, size, written);
         if (wrote == PhaseEnd::Stopped || wrote == PhaseEnd::FolderProblem || wrote == PhaseEnd::DeviceError)
             return wrote;
+        if (io_.betweenPhases)
+            io_.betweenPhases(io_.context, file, DiskFileName(job_.runTag, fileNumber));
         // A file ended early by a full disk is still read back as far as it got.
         const PhaseEnd read = ReadPhase(file, fileNumber, written);
         return read == PhaseEnd::Done ? wrote : read;
     }
 
-    PhaseEnd Flush(void* file, uint64_t fileNumber, uint64_t offset) {
-        const DiskIoResult flushed = io_.flush(io_.context, file);
+    PhaseEnd Flush(void* file, uint64_t fileNumber, uint64_t offset, bool wait) {
+        const DiskIoResult flushed = io_.flush(io_.context, file, wait);
         if (flushed.status == DiskIo::Ok)
             return PhaseEnd::Done;
         const PhaseEnd end = Classify(flushed);
@@ -188,68 +190,122 @@ private:
         return end;
     }
 
+    uint32_t BlockAt(uint64_t offset, uint64_t size) const {
+        return uint32_t(size - offset < job_.blockBytes ? size - offset : job_.blockBytes);
+    }
+
+    // Fills one buffer while the other is being written; `offset` counts the bytes the device confirmed.
     PhaseEnd WritePhase(void* file, uint64_t fileNumber, uint64_t size, uint64_t& offset) {
         SetPhase(DiskPhase::Writing);
         const Clock::time_point start = Clock::now();
         double shownAt = 0;
-        uint64_t flushedUpTo = 0;
+        uint64_t flushedUpTo = 0, next = 0;
+        uint32_t inFlight = 0;
+        int buffer = 0;
         PhaseEnd end = PhaseEnd::Done;
-        while (offset < size) {
-            const uint32_t bytes = uint32_t(size - offset < job_.blockBytes ? size - offset : job_.blockBytes);
-            FillDiskSectors(pattern_, fileNumber, offset / kDiskSectorBytes, job_.writeBuffer,
-                            bytes / kDiskSectorBytes);
-            const DiskIoResult result = io_.write(io_.context, file, offset, job_.writeBuffer, bytes);
-            if (result.status != DiskIo::Ok) {
-                end = Classify(result);
-                if (end == PhaseEnd::DeviceError)
-                    ReportTransferFault(fileNumber, offset, "write failed", result);
+        for (;;) {
+            const uint32_t bytes = next < size ? BlockAt(next, size) : 0;
+            if (bytes > 0)
+                FillDiskSectors(pattern_, fileNumber, next / kDiskSectorBytes, job_.buffers[buffer],
+                                bytes / kDiskSectorBytes);
+            if (inFlight > 0) {
+                const DiskIoResult done = io_.finish(io_.context, file);
+                if (done.status != DiskIo::Ok) {
+                    end = WriteFailed(done, fileNumber, offset);
+                    break;
+                }
+                offset += inFlight;
+                NoteWritten(inFlight);
+                inFlight = 0;
+                if (offset - flushedUpTo >= job_.flushBytes) {
+                    // The flush goes on beside the next writes, so the device is never left idle.
+                    end = Flush(file, fileNumber, flushedUpTo, false);
+                    if (end != PhaseEnd::Done)
+                        break;
+                    flushedUpTo = offset;
+                }
+                ShowInterimRate(status_.writeMegabytesPerSecond, start, offset, shownAt);
+                if (!KeepRunning())
+                    return PhaseEnd::Stopped;
+            }
+            if (bytes == 0)
+                break;
+            const DiskIoResult started = io_.startWrite(io_.context, file, next, job_.buffers[buffer], bytes);
+            if (started.status != DiskIo::Ok) {
+                end = WriteFailed(started, fileNumber, next);
                 break;
             }
-            offset += bytes;
-            NoteWritten(bytes);
-            if (offset - flushedUpTo >= job_.flushBytes) {
-                end = Flush(file, fileNumber, flushedUpTo);
-                if (end != PhaseEnd::Done)
-                    break;
-                flushedUpTo = offset;
-            }
-            ShowInterimRate(status_.writeMegabytesPerSecond, start, offset, shownAt);
-            if (!KeepRunning())
-                return PhaseEnd::Stopped;
+            inFlight = bytes;
+            next += bytes;
+            buffer ^= 1;
         }
         if (end == PhaseEnd::FolderProblem || end == PhaseEnd::DeviceError)
             return end;
-        if (offset > flushedUpTo) {
-            // The flush after a full disk may fail the same way; what was written is read back all the same.
-            const PhaseEnd flushed = Flush(file, fileNumber, flushedUpTo);
+        if (offset > 0) {
+            // Everything written reaches the device before the phase ends. After a full disk the flush may fail
+            // the same way; what was written is read back all the same.
+            const PhaseEnd flushed = Flush(file, fileNumber, flushedUpTo, true);
             if (flushed != PhaseEnd::Done && flushed != PhaseEnd::DiskFull)
                 return flushed;
-        }
-        if (offset > 0)
             status_.writeMegabytesPerSecond.store(MegabytesPerSecond(offset, SecondsSince(start)), kRelaxed);
+        }
         return end;
     }
 
+    PhaseEnd WriteFailed(const DiskIoResult& result, uint64_t fileNumber, uint64_t offset) {
+        const PhaseEnd end = Classify(result);
+        if (end == PhaseEnd::DeviceError)
+            ReportTransferFault(fileNumber, offset, "write failed", result);
+        return end;
+    }
+
+    PhaseEnd ReadFailed(const DiskIoResult& result, uint64_t fileNumber, uint64_t offset) {
+        const PhaseEnd end = Classify(result);
+        if (end == PhaseEnd::FolderProblem)
+            return end;
+        ReportTransferFault(fileNumber, offset, "read failed", result);
+        return PhaseEnd::DeviceError;
+    }
+
+    // Reads the next block into one buffer while the other is checked.
     PhaseEnd ReadPhase(void* file, uint64_t fileNumber, uint64_t size) {
         SetPhase(DiskPhase::Reading);
         const Clock::time_point start = Clock::now();
         double shownAt = 0;
         uint64_t offset = 0;
+        int buffer = 0;
+        if (size > 0) {
+            const DiskIoResult started = io_.startRead(io_.context, file, 0, job_.buffers[0], BlockAt(0, size));
+            if (started.status != DiskIo::Ok)
+                return ReadFailed(started, fileNumber, 0);
+        }
         while (offset < size) {
-            const uint32_t bytes = uint32_t(size - offset < job_.blockBytes ? size - offset : job_.blockBytes);
-            const DiskIoResult result = io_.read(io_.context, file, offset, job_.readBuffer, bytes);
-            if (result.status != DiskIo::Ok) {
-                const PhaseEnd end = Classify(result);
-                if (end != PhaseEnd::FolderProblem)
-                    ReportTransferFault(fileNumber, offset, "read failed", result);
-                return end == PhaseEnd::FolderProblem ? end : PhaseEnd::DeviceError;
+            const uint32_t bytes = BlockAt(offset, size);
+            const DiskIoResult done = io_.finish(io_.context, file);
+            if (done.status != DiskIo::Ok)
+                return ReadFailed(done, fileNumber, offset);
+            const uint64_t following = offset + bytes;
+            bool reading = false;
+            if (following < size) {
+                const DiskIoResult started =
+                    io_.startRead(io_.context, file, following, job_.buffers[buffer ^ 1], BlockAt(following, size));
+                if (started.status != DiskIo::Ok) {
+                    CheckBlock(fileNumber, offset, job_.buffers[buffer], bytes);
+                    return ReadFailed(started, fileNumber, following);
+                }
+                reading = true;
             }
-            CheckBlock(fileNumber, offset, bytes);
-            offset += bytes;
+            CheckBlock(fileNumber, offset, job_.buffers[buffer], bytes);
+            offset = following;
+            buffer ^= 1;
             status_.bytesVerified.fetch_add(int64_t(bytes), kRelaxed);
             ShowInterimRate(status_.readMegabytesPerSecond, start, offset, shownAt);
-            if (!KeepRunning())
+            if (!KeepRunning()) {
+                // The buffer in flight is the device's until its read is done.
+                if (reading)
+                    io_.finish(io_.context, file);
                 return PhaseEnd::Stopped;
+            }
         }
         if (size > 0) {
             status_.readMegabytesPerSecond.store(MegabytesPerSecond(size, SecondsSince(start)), kRelaxed);
@@ -267,11 +323,10 @@ private:
     }
 
     // One fault per block read back wrong, at its first wrong sector, with the count of wrong sectors in the block.
-    void CheckBlock(uint64_t fileNumber, uint64_t offset, uint32_t bytes) {
+    void CheckBlock(uint64_t fileNumber, uint64_t offset, const uint8_t* block, uint32_t bytes) {
         SectorFinding finding;
         const size_t sectors = bytes / kDiskSectorBytes;
-        const size_t wrong =
-            CheckDiskSectors(pattern_, fileNumber, offset / kDiskSectorBytes, job_.readBuffer, sectors, finding);
+        const size_t wrong = CheckDiskSectors(pattern_, fileNumber, offset / kDiskSectorBytes, block, sectors, finding);
         if (wrong == 0)
             return;
         DiskLoadFault fault;

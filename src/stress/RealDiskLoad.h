@@ -33,7 +33,9 @@ struct DiskIoResult {
     uint32_t systemError = 0;
 };
 
-// The calls the loop makes on its folder. Offsets and sizes are whole sectors; a file handle is opaque.
+// The calls the loop makes on its folder. Offsets and sizes are whole sectors; a file handle is opaque. A file has
+// at most one transfer in flight: the loop fills or checks one buffer while the other is on its way, so that the
+// device never waits for the processor.
 struct RealDiskIo {
     void* context = nullptr;
     // The bytes this program may still use on the folder's volume, and the volume's size.
@@ -41,12 +43,20 @@ struct RealDiskIo {
     // Creates the named file in the folder, new, for reading and writing, deleted when closed or when the process
     // ends, whatever way.
     DiskIoResult (*create)(void* context, const std::u16string& name, void*& file) = nullptr;
-    DiskIoResult (*write)(void* context, void* file, uint64_t offset, const uint8_t* data, uint32_t bytes) = nullptr;
-    // Makes what was written so far reach the device.
-    DiskIoResult (*flush)(void* context, void* file) = nullptr;
-    DiskIoResult (*read)(void* context, void* file, uint64_t offset, uint8_t* data, uint32_t bytes) = nullptr;
-    // Closes, and so deletes, the file.
+    // Start a transfer; its buffer stays the device's until `finish` returns.
+    DiskIoResult (*startWrite)(void* context, void* file, uint64_t offset, const uint8_t* data, uint32_t bytes) =
+        nullptr;
+    DiskIoResult (*startRead)(void* context, void* file, uint64_t offset, uint8_t* data, uint32_t bytes) = nullptr;
+    // Waits for the transfer in flight and gives its result; with none in flight, the last one's.
+    DiskIoResult (*finish)(void* context, void* file) = nullptr;
+    // Makes what was written so far reach the device. With `wait` false the flush may go on beside the next
+    // writes: the call then only waits for an earlier flush, and reports that one's failure.
+    DiskIoResult (*flush)(void* context, void* file, bool wait) = nullptr;
+    // Closes, and so deletes, the file; nothing may be in flight.
     void (*close)(void* context, void* file) = nullptr;
+    // Benchmark seam, null in the program: called between a file's write phase and its read phase, outside both
+    // phases' clocks.
+    void (*betweenPhases)(void* context, void* file, const std::u16string& name) = nullptr;
 };
 
 constexpr uint32_t kRealDiskBlockBytes = uint32_t(1) << 20;
@@ -65,9 +75,9 @@ struct RealDiskJob {
     uint32_t blockBytes = kRealDiskBlockBytes;
     // Files are a whole number of these: the volume's sector size, at least kDiskSectorBytes, a power of two.
     uint32_t unitBytes = 4096;
-    // blockBytes each, aligned as the device needs for unbuffered transfers.
-    uint8_t* writeBuffer = nullptr;
-    uint8_t* readBuffer = nullptr;
+    // Two buffers of blockBytes each, aligned as the device needs for unbuffered transfers: one in flight, one
+    // being filled or checked.
+    uint8_t* buffers[2] = {};
     // The disk switch and the master switch, polled after every block and while waiting.
     bool (*keepRunning)() = nullptr;
     // How often the free space is asked again while it is short, and how long the load rests after a failed file.

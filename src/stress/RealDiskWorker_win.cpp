@@ -69,9 +69,72 @@ DiskIoResult LastError() {
     return ClassifySystemError(GetLastError());
 }
 
+// Runs the flushes that go on beside the writes, one at a time, on a thread of its own: under Wine (and on file
+// systems that do not write through) the device works during the flush, and the next megabytes are written
+// meanwhile.
+struct Flusher {
+    HANDLE thread = nullptr;
+    HANDLE request = nullptr;  // auto-reset: a flush of `file` is wanted, or the end when `file` is null
+    HANDLE idle = nullptr;     // manual-reset: set while no flush runs
+    HANDLE file = nullptr;
+    DiskIoResult result;
+};
+
+DWORD WINAPI FlushWhenAsked(LPVOID parameter) {
+    auto* flusher = static_cast<Flusher*>(parameter);
+    for (;;) {
+        WaitForSingleObject(flusher->request, INFINITE);
+        if (!flusher->file)
+            return 0;
+        flusher->result = FlushFileBuffers(flusher->file) ? DiskIoResult() : LastError();
+        SetEvent(flusher->idle);
+    }
+}
+
+bool StartFlusher(Flusher& flusher) {
+    flusher.request = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    flusher.idle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    if (flusher.request && flusher.idle)
+        flusher.thread = CreateThread(nullptr, 0, FlushWhenAsked, &flusher, 0, nullptr);
+    return flusher.thread != nullptr;
+}
+
+void StopFlusher(Flusher& flusher) {
+    if (flusher.thread) {
+        WaitForSingleObject(flusher.idle, INFINITE);
+        flusher.file = nullptr;
+        SetEvent(flusher.request);
+        WaitForSingleObject(flusher.thread, INFINITE);
+        CloseHandle(flusher.thread);
+    }
+    if (flusher.request)
+        CloseHandle(flusher.request);
+    if (flusher.idle)
+        CloseHandle(flusher.idle);
+}
+
+// Waits for the flush that runs, if one does, and takes its result.
+DiskIoResult AwaitFlush(Flusher& flusher) {
+    WaitForSingleObject(flusher.idle, INFINITE);
+    const DiskIoResult result = flusher.result;
+    flusher.result = DiskIoResult();
+    return result;
+}
+
 // The folder the calls work in: its extended-length path with a trailing backslash.
 struct WindowsDiskFolder {
     std::wstring prefix;
+    Flusher flusher;
+};
+
+// An open file of the load with its one transfer.
+struct OpenDiskFile {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    HANDLE done = nullptr;
+    OVERLAPPED transfer = {};
+    uint32_t bytes = 0;
+    bool inFlight = false;
+    DiskIoResult last;
 };
 
 DiskIoResult FreeSpace(void* context, uint64_t& freeBytes, uint64_t& totalBytes) {
@@ -86,56 +149,100 @@ DiskIoResult FreeSpace(void* context, uint64_t& freeBytes, uint64_t& totalBytes)
 
 // One handle for writing and reading back: the file is delete-on-close from its first moment, so it goes with that
 // handle, or with the process however it ends. No FILE_SHARE_DELETE or FILE_SHARE_WRITE: no other program, and
-// no other copy's sweep, can delete or change it while it is in use. The handle is not inheritable.
+// no other copy's sweep, can delete or change it while it is in use. The handle is not inheritable. Overlapped, so
+// that the next block is filled or the last one checked while the device works.
 DiskIoResult CreateDiskFile(void* context, const std::u16string& name, void*& file) {
     const auto* folder = static_cast<const WindowsDiskFolder*>(context);
     const std::wstring path = folder->prefix + std::wstring(name.begin(), name.end());
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return LastError();
-    file = handle;
+    auto* open = new OpenDiskFile;
+    open->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!open->done) {
+        const DiskIoResult failed = LastError();
+        delete open;
+        return failed;
+    }
+    open->handle = CreateFileW(
+        path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+        FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OVERLAPPED, nullptr);
+    if (open->handle == INVALID_HANDLE_VALUE) {
+        const DiskIoResult failed = LastError();
+        CloseHandle(open->done);
+        delete open;
+        return failed;
+    }
+    file = open;
     return {};
 }
 
-OVERLAPPED At(uint64_t offset) {
-    OVERLAPPED position = {};
-    position.Offset = DWORD(offset);
-    position.OffsetHigh = DWORD(offset >> 32);
-    return position;
+// Starts the transfer; one that the system finished at once is kept for `finish` like one in flight.
+DiskIoResult StartTransfer(OpenDiskFile& open,
+                           uint64_t offset,
+                           uint32_t bytes,
+                           bool write,
+                           const uint8_t* from,
+                           uint8_t* into) {
+    open.transfer = OVERLAPPED();
+    open.transfer.Offset = DWORD(offset);
+    open.transfer.OffsetHigh = DWORD(offset >> 32);
+    open.transfer.hEvent = open.done;
+    open.bytes = bytes;
+    open.last = DiskIoResult();
+    const BOOL started = write ? WriteFile(open.handle, from, bytes, nullptr, &open.transfer)
+                               : ReadFile(open.handle, into, bytes, nullptr, &open.transfer);
+    if (!started && GetLastError() != ERROR_IO_PENDING)
+        return LastError();
+    open.inFlight = true;
+    return {};
 }
 
-DiskIoResult WriteDiskFile(void*, void* file, uint64_t offset, const uint8_t* data, uint32_t bytes) {
-    OVERLAPPED position = At(offset);
-    DWORD written = 0;
-    if (!WriteFile(HANDLE(file), data, bytes, &written, &position))
-        return LastError();
-    // A synchronous write to a disk file is all or nothing; anything else is the device's doing.
-    if (written != bytes)
-        return {DiskIo::DeviceError, ERROR_WRITE_FAULT};
-    return {};
+DiskIoResult StartWrite(void*, void* file, uint64_t offset, const uint8_t* data, uint32_t bytes) {
+    return StartTransfer(*static_cast<OpenDiskFile*>(file), offset, bytes, true, data, nullptr);
+}
+
+DiskIoResult StartRead(void*, void* file, uint64_t offset, uint8_t* data, uint32_t bytes) {
+    return StartTransfer(*static_cast<OpenDiskFile*>(file), offset, bytes, false, nullptr, data);
+}
+
+DiskIoResult FinishTransfer(void*, void* file) {
+    auto& open = *static_cast<OpenDiskFile*>(file);
+    if (!open.inFlight)
+        return open.last;
+    open.inFlight = false;
+    DWORD moved = 0;
+    if (!GetOverlappedResult(open.handle, &open.transfer, &moved, TRUE))
+        open.last = LastError();
+    // A transfer of a disk file moves all or nothing; anything else is the device's doing (or the end of a file
+    // that should not end there).
+    else if (moved != open.bytes)
+        open.last = {DiskIo::DeviceError, ERROR_HANDLE_EOF};
+    return open.last;
 }
 
 // Write-through asks the device to write through its own cache; the flush also covers devices and file systems
 // that do not honour it (Wine writes through the page cache and honours only this).
-DiskIoResult FlushDiskFile(void*, void* file) {
-    if (!FlushFileBuffers(HANDLE(file)))
-        return LastError();
+DiskIoResult FlushDiskFile(void* context, void* file, bool wait) {
+    auto* folder = static_cast<WindowsDiskFolder*>(context);
+    const HANDLE handle = static_cast<OpenDiskFile*>(file)->handle;
+    const DiskIoResult earlier = AwaitFlush(folder->flusher);
+    if (earlier.status != DiskIo::Ok)
+        return earlier;
+    if (wait || !folder->flusher.thread)
+        return FlushFileBuffers(handle) ? DiskIoResult() : LastError();
+    folder->flusher.file = handle;
+    ResetEvent(folder->flusher.idle);
+    SetEvent(folder->flusher.request);
     return {};
 }
 
-DiskIoResult ReadDiskFile(void*, void* file, uint64_t offset, uint8_t* data, uint32_t bytes) {
-    OVERLAPPED position = At(offset);
-    DWORD read = 0;
-    if (!ReadFile(HANDLE(file), data, bytes, &read, &position))
-        return LastError();
-    if (read != bytes)
-        return {DiskIo::DeviceError, ERROR_HANDLE_EOF};
-    return {};
-}
-
-void CloseDiskFile(void*, void* file) {
-    CloseHandle(HANDLE(file));
+void CloseDiskFile(void* context, void* file) {
+    auto* open = static_cast<OpenDiskFile*>(file);
+    // A flush still going on beside the writes uses the handle: it ends first.
+    AwaitFlush(static_cast<WindowsDiskFolder*>(context)->flusher);
+    if (open->inFlight)
+        FinishTransfer(context, file);
+    CloseHandle(open->handle);
+    CloseHandle(open->done);
+    delete open;
 }
 
 std::wstring TemporaryFolder() {
@@ -324,19 +431,23 @@ DiskLoadEnd RunRealDisk(const RealDiskOptions& options, DiskLoadStatus& status) 
         CloseHandle(mutex);
         return EndBeforeStart(options, status, {DiskIo::NotWritable, GetLastError()});
     }
-    job.writeBuffer = buffers;
-    job.readBuffer = buffers + job.blockBytes;
+    job.buffers[0] = buffers;
+    job.buffers[1] = buffers + job.blockBytes;
+    // Without its thread every flush is simply awaited.
+    StartFlusher(folder.flusher);
     RealDiskIo calls;
     calls.context = &folder;
     calls.space = FreeSpace;
     calls.create = CreateDiskFile;
-    calls.write = WriteDiskFile;
+    calls.startWrite = StartWrite;
+    calls.startRead = StartRead;
+    calls.finish = FinishTransfer;
     calls.flush = FlushDiskFile;
-    calls.read = ReadDiskFile;
     calls.close = CloseDiskFile;
     if (options.adjustCalls)
         options.adjustCalls(calls);
     const DiskLoadEnd end = RunRealDiskLoad(job, calls, options.sink, status);
+    StopFlusher(folder.flusher);
     VirtualFree(buffers, 0, MEM_RELEASE);
     CloseHandle(mutex);
     return end;

@@ -30,7 +30,7 @@ struct FakeDisk {
     uint64_t lowestFree = ~uint64_t(0);
     std::map<std::u16string, std::vector<uint8_t>> files;
     std::vector<uint64_t> createdSizes;
-    int openFiles = 0, writes = 0, reads = 0, flushes = 0;
+    int openFiles = 0, writes = 0, reads = 0, flushes = 0, awaitedFlushes = 0;
     // Faults to inject: each returns Ok to let the call through.
     std::function<DiskIoResult(const std::u16string& name)> onCreate;
     std::function<DiskIoResult(uint64_t offset)> onWrite;
@@ -39,9 +39,12 @@ struct FakeDisk {
     std::function<DiskIoResult(uint64_t offset)> onRead;
 };
 
+// Transfers complete at once; `finish` hands back the result of the last one, as the system's calls do.
 struct OpenFile {
     FakeDisk* disk;
     std::u16string name;
+    DiskIoResult last;
+    bool inFlight = false;
 };
 
 FakeDisk* Disk(void* context) {
@@ -93,8 +96,9 @@ DiskIoResult Write(void* context, void* file, uint64_t offset, const uint8_t* da
     return {};
 }
 
-DiskIoResult Flush(void* context, void*) {
+DiskIoResult Flush(void* context, void*, bool wait) {
     ++Disk(context)->flushes;
+    Disk(context)->awaitedFlushes += wait ? 1 : 0;
     return {};
 }
 
@@ -114,9 +118,32 @@ DiskIoResult Read(void* context, void* file, uint64_t offset, uint8_t* data, uin
     return {};
 }
 
+DiskIoResult StartWrite(void* context, void* file, uint64_t offset, const uint8_t* data, uint32_t bytes) {
+    auto* open = static_cast<OpenFile*>(file);
+    EXPECT_FALSE(open->inFlight) << "one transfer at a time";
+    open->last = Write(context, file, offset, data, bytes);
+    open->inFlight = true;
+    return {};
+}
+
+DiskIoResult StartRead(void* context, void* file, uint64_t offset, uint8_t* data, uint32_t bytes) {
+    auto* open = static_cast<OpenFile*>(file);
+    EXPECT_FALSE(open->inFlight) << "one transfer at a time";
+    open->last = Read(context, file, offset, data, bytes);
+    open->inFlight = true;
+    return {};
+}
+
+DiskIoResult Finish(void*, void* file) {
+    auto* open = static_cast<OpenFile*>(file);
+    open->inFlight = false;
+    return open->last;
+}
+
 void Close(void* context, void* file) {
     FakeDisk& disk = *Disk(context);
     auto* open = static_cast<OpenFile*>(file);
+    EXPECT_FALSE(open->inFlight) << "closed with a transfer in flight";
     disk.createdSizes.push_back(disk.files[open->name].size());
     disk.freeBytes += disk.files[open->name].size();
     disk.files.erase(open->name);
@@ -159,12 +186,12 @@ protected:
         job_.minFileBytes = 1 * kMiB;
         job_.flushBytes = 2 * kMiB;
         job_.blockBytes = kBlock;
-        job_.writeBuffer = writeBuffer_.data();
-        job_.readBuffer = readBuffer_.data();
+        job_.buffers[0] = firstBuffer_.data();
+        job_.buffers[1] = secondBuffer_.data();
         job_.keepRunning = KeepRunning;
         job_.spacePollMilliseconds = 5;
         job_.failurePauseMilliseconds = 5;
-        io_ = {&disk_, Space, Create, Write, Flush, Read, Close};
+        io_ = {&disk_, Space, Create, StartWrite, StartRead, Finish, Flush, Close};
         sink_ = {&recorded_, RecordFault, RecordOutcome};
     }
     DiskLoadEnd Run() { return RunRealDiskLoad(job_, io_, sink_, *status_); }
@@ -175,8 +202,8 @@ protected:
     RealDiskSink sink_;
     Recorded recorded_;
     std::unique_ptr<DiskLoadStatus> status_;
-    std::vector<uint8_t> writeBuffer_ = std::vector<uint8_t>(kBlock);
-    std::vector<uint8_t> readBuffer_ = std::vector<uint8_t>(kBlock);
+    std::vector<uint8_t> firstBuffer_ = std::vector<uint8_t>(kBlock);
+    std::vector<uint8_t> secondBuffer_ = std::vector<uint8_t>(kBlock);
 };
 
 }  // namespace
@@ -196,7 +223,8 @@ TEST_F(RealDiskLoadTest, FilesAreWrittenFlushedReadBackWholeAndDeletedOneAtATime
     EXPECT_EQ(disk_.openFiles, 0) << "every file closed, and so deleted";
     EXPECT_TRUE(disk_.files.empty());
     EXPECT_EQ(disk_.writes + disk_.reads, 100) << "nothing transferred after the stop";
-    EXPECT_EQ(disk_.flushes, 6) << "every 2 MiB, the last one closing the write phase";
+    EXPECT_EQ(disk_.flushes, 9) << "one going on beside the writes every 2 MiB, one awaited closing each write phase";
+    EXPECT_EQ(disk_.awaitedFlushes, 3);
     EXPECT_EQ(disk_.createdSizes, (std::vector<uint64_t>{4 * kMiB, 4 * kMiB, 4 * kMiB, 4 * kBlock}));
 }
 

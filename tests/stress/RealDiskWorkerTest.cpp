@@ -79,11 +79,17 @@ DiskIoResult CountingCreate(void* context, const std::u16string& name, void*& fi
 }
 
 // Flips one bit of what the device returned, in the given file at the given offset: a sector damaged on its way.
+// The read is finished here so that the bit is flipped in what arrived; the loop's own finish then gives the same
+// result.
 DiskIoResult FlippingRead(void* context, void* file, uint64_t offset, uint8_t* data, uint32_t bytes) {
-    const DiskIoResult result = systemCalls.read(context, file, offset, data, bytes);
-    if (filesCreated == int(flipFileNumber) + 1 && offset <= flipOffset && flipOffset < offset + bytes)
+    const DiskIoResult started = systemCalls.startRead(context, file, offset, data, bytes);
+    if (started.status != DiskIo::Ok)
+        return started;
+    const DiskIoResult done = systemCalls.finish(context, file);
+    if (done.status == DiskIo::Ok && filesCreated == int(flipFileNumber) + 1 && offset <= flipOffset &&
+        flipOffset < offset + bytes)
         data[flipOffset - offset] ^= 0x04;
-    return result;
+    return started;
 }
 
 DiskIoResult ReportedSpace(void*, uint64_t& freeBytes, uint64_t& totalBytes) {
@@ -98,13 +104,13 @@ DiskIoResult FailingWrite(void* context, void* file, uint64_t offset, const uint
     largestWrite = std::max(largestWrite, offset + bytes);
     if (offset >= failWritesAt && failWritesWith != 0)
         return ClassifySystemError(failWritesWith);
-    return systemCalls.write(context, file, offset, data, bytes);
+    return systemCalls.startWrite(context, file, offset, data, bytes);
 }
 
 void AdjustForFlip(RealDiskIo& calls) {
     systemCalls = calls;
     calls.create = CountingCreate;
-    calls.read = FlippingRead;
+    calls.startRead = FlippingRead;
 }
 
 void AdjustSpace(RealDiskIo& calls) {
@@ -116,7 +122,7 @@ void AdjustSpace(RealDiskIo& calls) {
 void AdjustWrites(RealDiskIo& calls) {
     systemCalls = calls;
     calls.create = CountingCreate;
-    calls.write = FailingWrite;
+    calls.startWrite = FailingWrite;
 }
 
 HANDLE StartChild(const std::string& arguments) {
@@ -208,7 +214,7 @@ TEST_F(RealDiskWorkerTest, TheFreeSpaceFloorDecidesTheFileSizeAndWaitsWhenNothin
     failWritesAt = ~uint64_t(0);
     options_.adjustCalls = [](RealDiskIo& calls) {
         AdjustSpace(calls);
-        calls.write = FailingWrite;
+        calls.startWrite = FailingWrite;
     };
     stopAfterPolls = 6;
     EXPECT_EQ(Run(), DiskLoadEnd::Stopped);
@@ -290,8 +296,8 @@ TEST_F(RealDiskWorkerTest, AMissingFolderOrAFileIsRefusedAtOnceAndAFolderDeeperT
 // like any program, and skips where that is not possible.
 TEST_F(RealDiskWorkerTest, AReadOnlyFolderIsRefusedWithNothingLeft) {
     using UnixName = char*(CDECL*)(const wchar_t*);
-    const auto unixName =
-        reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!unixName)
         GTEST_SKIP() << "not under Wine";
     const std::wstring folder = scratch_.File(L"read-only");
