@@ -82,7 +82,8 @@ double Median(std::vector<double> values) {
     if (values.empty())
         return 0;
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 }  // namespace
