@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/ClientArea.h"
 #include "stress/PaintWorker.h"
 #include "stress/StressControl.h"
 

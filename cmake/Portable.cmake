@@ -5,13 +5,16 @@ add_library(kestrovane_portable STATIC
     src/app/ClientArea.cpp
     src/app/InfoText.cpp
     src/app/ShellFormat.cpp
+    src/base/BoundedText.cpp
     src/i18n/LanguageMenuItems.cpp
     src/i18n/LanguageTables.cpp
     src/i18n/Lzari.cpp
     src/i18n/TranslationText.cpp
+    src/run/OptionsMenu.cpp
     src/run/RunRecord.cpp
     src/settings/IniValue.cpp
     src/stress/Crc32c.cpp
+    src/stress/CpuWorker.cpp
     src/stress/DiskFileName.cpp
     src/stress/DiskSector.cpp
     src/stress/DiskSpace.cpp

@@ -7,16 +7,17 @@ endif()
 
 add_library(kestrovane_core STATIC
     src/app/ClientPaint.cpp
+    src/app/LanguageMenu.cpp
     src/app/MainWindow.cpp
     src/app/Startup.cpp
+    src/app/SystemMenu.cpp
     src/app/UiHandles.cpp
     src/app/WindowProc.cpp
-    src/i18n/LanguageMenu_win.cpp
     src/i18n/LanguageTables_win.cpp
     src/i18n/TranslationFiles_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
-    src/stress/CpuWorker.cpp
+    src/stress/CpuWorker_win.cpp
     src/stress/DiskLeftovers_win.cpp
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
@@ -26,7 +27,7 @@ add_library(kestrovane_core STATIC
 target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32)
 target_compile_definitions(kestrovane_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 if(NOT MSVC)
-    # The glue reads char16_t text through wchar_t pointers (see src/i18n/WideText.h).
+    # The glue reads char16_t text through wchar_t pointers (see src/base/WideText.h).
     target_compile_options(kestrovane_core PUBLIC -fno-strict-aliasing)
 endif()
 

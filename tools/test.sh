@@ -1,6 +1,6 @@
 #!/bin/bash
-# Builds and runs every test: formatting, the portable code natively under the sanitizers, the Windows build
-# under Wine on a virtual display, and the fuzz targets for a bounded time.
+# Builds and runs every test: formatting, the rig's own checks, the portable code natively under the sanitizers,
+# the Windows build under Wine on a virtual display of its own, and the fuzz targets for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -8,32 +8,126 @@ root=$(pwd)
 tools/install-deps.sh
 source tools/wine-env.sh
 trap stop_wine_and_display EXIT
+# Every GoogleTest program writes its results here as XML (GoogleTest reads GTEST_OUTPUT), for the summary.
+results="$root/build/test-results"
+rm -rf "$results"
+mkdir -p "$results"
 
 echo "== formatting"
-mapfile -t sources < <(git ls-files -co --exclude-standard 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
-    'bench/*.cpp' 'bench/*.h' 'tools/*.cpp' 'tools/*.h')
+# find rather than git: a source archive or a machine without git has the same files to check.
+mapfile -t sources < <(find src tests bench tools -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
+if ((${#sources[@]} == 0)); then
+    # clang-format without files would read standard input and pass.
+    echo "formatting: no C++ file found under src, tests, bench or tools" >&2
+    exit 1
+fi
 clang-format --dry-run --Werror "${sources[@]}"
+echo "${#sources[@]} files formatted as .clang-format says"
+
+echo "== the test rig"
+tests/rig/wine-env-test.sh | tee "$results/rig.log"
+rig_checks=$(awk '/^rig checks:/ { print $3 }' "$results/rig.log")
 
 echo "== portable code, natively with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset native >/dev/null
 cmake --build --preset native -j2
-ctest --preset native
+GTEST_OUTPUT="xml:$results/native/" ctest --preset native
 
 echo "== Windows build under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
 start_display
 make_wine_prefix "$root/build/windows/wineprefix" fresh
-# A test program that fails runs once more: under Wine a held key is now and then lost while the focus settles.
-# A fault in the program fails both runs.
-ctest --preset windows --repeat until-pass:2
+# Wine sees the build's folders on drive Z:.
+wine_failed=""
+rerun=""
+if ! GTEST_OUTPUT="xml:Z:$results/wine/" ctest --preset windows; then
+    # Under Wine a held key is now and then lost while the focus settles, so a failed program runs once more; a
+    # fault in the program fails both runs, and the summary names every case that failed the first time.
+    rerun=$(cut -d: -f2 build/windows/Testing/Temporary/LastTestsFailed.log 2>/dev/null || true)
+    echo "-- once more:" $rerun
+    GTEST_OUTPUT="xml:Z:$results/wine-again/" ctest --preset windows --rerun-failed || wine_failed=yes
+fi
 
-echo "== fuzz targets"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j2
-tools/run-fuzzers.sh "$root/build/fuzz" "${KV_FUZZ_SECONDS:-45}"
+fuzz_targets=0
+fuzzed="no fuzz target ran"
+if [[ -z "$wine_failed" ]]; then
+    echo "== fuzz targets"
+    cmake --preset fuzz >/dev/null
+    cmake --build --preset fuzz -j2
+    tools/run-fuzzers.sh "$root/build/fuzz" "${KV_FUZZ_SECONDS:-45}"
+    fuzz_targets=$(find tests/fuzz/corpus -mindepth 1 -maxdepth 1 -type d | wc -l)
+    fuzzed="$fuzz_targets fuzz targets ran ${KV_FUZZ_SECONDS:-45} s each"
+fi
 
-# Every stage above stops the script on a failure, so reaching this line means all of them passed.
-test_programs() { ctest --preset "$1" -N | awk '/Total Tests:/ { print $3 }'; }
-fuzz_targets=$(find tests/fuzz/corpus -mindepth 1 -maxdepth 1 -type d | wc -l)
-echo "kestrovane: $(($(test_programs native) + $(test_programs windows) + fuzz_targets)) passed, 0 failed"
+# case_results XML...: "Suite.Case VERDICT" for every test case in GoogleTest's XML results, VERDICT being passed,
+# failed, skipped or notrun.
+case_results() {
+    awk '
+        function attr(line, key,   at, rest) {
+            at = index(line, " " key "=\"")
+            if (at == 0) return ""
+            rest = substr(line, at + length(key) + 3)
+            return substr(rest, 1, index(rest, "\"") - 1)
+        }
+        function flush() { if (name != "") print name, verdict; name = "" }
+        /<testcase / {
+            flush()
+            name = attr($0, "classname") "." attr($0, "name")
+            verdict = attr($0, "status") == "run" ? "passed" : "notrun"
+            if ($0 ~ /\/>[ \t\r]*$/) flush()
+        }
+        /<failure / { verdict = "failed" }
+        /<skipped / { if (verdict == "passed") verdict = "skipped" }
+        /<\/testcase>/ { flush() }
+    ' "$@" </dev/null
+}
+# how_many VERDICT XML...: the number of test cases with that verdict.
+how_many() {
+    local verdict="$1"
+    shift
+    if (($# > 0)); then
+        case_results "$@" | awk -v verdict="$verdict" '$2 == verdict' | wc -l
+    else
+        echo 0
+    fi
+}
+
+echo "== summary"
+# Each Windows program's final results are those of its last run. A program that crashed or timed out leaves no
+# results and counts as one failure.
+programs=$(ctest --preset windows -N | awk '/Test +#/ { print $3 }')
+final=()
+no_results=0
+first_run_failures=0
+for program in $programs; do
+    last="$results/wine/$program.xml"
+    if grep -qxF "$program" <<<"$rerun"; then
+        for failure in $(case_results "$last" 2>/dev/null | awk '$2 == "failed" { print $1 }'); do
+            echo "failed on the first run under Wine: $failure ($program)"
+            first_run_failures=$((first_run_failures + 1))
+        done
+        if [[ ! -f "$last" ]]; then
+            echo "failed on the first run under Wine: $program, without results (crash or time-out)"
+            first_run_failures=$((first_run_failures + 1))
+        fi
+        last="$results/wine-again/$program.xml"
+    fi
+    if [[ -f "$last" ]]; then
+        final+=("$last")
+    else
+        echo "$program under Wine: no results (crash or time-out)"
+        no_results=$((no_results + 1))
+    fi
+done
+shopt -s nullglob
+native=("$results"/native/*.xml)
+native_passed=$(how_many passed "${native[@]}")
+wine_passed=$(how_many passed "${final[@]}")
+skipped=$(($(how_many skipped "${native[@]}") + $(how_many skipped "${final[@]}")))
+failed=$(($(how_many failed "${native[@]}") + $(how_many failed "${final[@]}") + no_results))
+echo "kestrovane: $native_passed test cases natively under the sanitizers, $wine_passed in $(wc -w <<<"$programs")" \
+    "programs under Wine ($first_run_failures failed on the first run), $skipped skipped; $fuzzed;" \
+    "$rig_checks checks of the test rig"
+echo "kestrovane: $((native_passed + wine_passed + fuzz_targets + rig_checks)) passed, $failed failed"
+[[ -z "$wine_failed" ]] && ((failed == 0))

@@ -3,10 +3,6 @@
 
 #include <cstdint>
 
-// The toolbar strip at the top and the status bar at the bottom each take this many pixels of the client area;
-// the gradient, the info text and the paint load's strips stay between them.
-constexpr int kBandHeight = 24;
-
 // The gradient's colour for line `line` of `height` lines, as 0x00BBGGRR: red rises from 0 to 199 down the
 // area while blue falls from 200 to 1.
 uint32_t GradientLineColour(int line, int height);

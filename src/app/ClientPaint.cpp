@@ -4,7 +4,8 @@
 #include "app/ClientArea.h"
 #include "app/InfoText.h"
 #include "app/WindowProc.h"
-#include "i18n/WideText.h"
+#include "base/WideText.h"
+#include "stress/StressState.h"
 
 namespace {
 
@@ -39,8 +40,9 @@ void PaintClientArea(HDC dc, HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     const int width = client.right - client.left;
-    const int areaTop = client.top + kBandHeight;
-    const int areaBottom = client.bottom - kBandHeight;
+    // The same bands as the paint load's: between the bars, at their real heights.
+    const int areaTop = client.top + Stress.topBandHeight.load(kRelaxed);
+    const int areaBottom = client.bottom - Stress.bottomBandHeight.load(kRelaxed);
     const LOGFONTW fontDescription = InfoFont(width);
     if (clientViewMode != kInfoView)
         return;

@@ -3,13 +3,15 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <span>
 
 #include "app/ShellFormat.h"
 #include "app/Startup.h"
+#include "app/SystemMenu.h"
 #include "app/UiHandles.h"
+#include "base/WideText.h"
 #include "i18n/LanguageTables.h"
-#include "i18n/WideText.h"
 #include "stress/StressControl.h"
 
 namespace {
@@ -53,8 +55,50 @@ constexpr ToolbarButtonRow kCommandButtons[] = {
     {kCommandExit, 52, u"[x] %s", 0},
 };
 
-// Created once from the command toolbar's font; shared by both toolbars and the status bar for the whole run.
+// Made from the command toolbar's font; shared by both toolbars and the status bar. A change of DPI replaces it
+// with one scaled from the same description.
 HFONT toolbarFont = nullptr;
+LOGFONTW toolbarFontDescription = {};
+// The DPI the description's height belongs to: the system's, which the controls' default font follows.
+int fontDpi = kDefaultDpi;
+// The DPI the window is laid out for, and the bars' height at it.
+int windowDpi = kDefaultDpi;
+int barHeight = kBarHeight;
+
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    if (!screen)
+        return kDefaultDpi;
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDefaultDpi;
+}
+
+// The DPI of the screen the window is on, where the system knows one per screen; else the system's. Looked up
+// by name: older systems lack GetDpiForWindow.
+int DpiOfWindow(HWND window) {
+    // Through void*: FARPROC's declared type differs from the function's, which GCC warns about on a direct cast.
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
+    return dpi > 0 ? int(dpi) : SystemDpi();
+}
+
+// The height of a line of text in the font, as the toolbars and the status bar draw their captions.
+int TextHeight(HFONT font) {
+    HDC dc = GetDC(nullptr);
+    if (!dc)
+        return 0;
+    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
+    if (previous)
+        SelectObject(dc, previous);
+    ReleaseDC(nullptr, dc);
+    return int(metrics.tmHeight);
+}
 
 void ComposeCaption(const ToolbarButtonRow& row, char16_t (&caption)[kCaptionCapacity]) {
     FormatCaption(caption, kCaptionCapacity, row.captionFormat,
@@ -69,8 +113,10 @@ void AddToolbarButtons(HWND toolbar, std::span<const ToolbarButtonRow> rows) {
     }
 }
 
+// 24 × 24 at 96 DPI and below; the height is always the bars' own, so a button fills its bar.
 void SetButtonSize(HWND toolbar) {
-    SendMessageW(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(kButtonSize, kButtonSize));
+    const int width = std::max(kBarHeight, ScaleToDpi(kBarHeight, windowDpi));
+    SendMessageW(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(width, barHeight));
 }
 
 void SetNoBitmap(HWND toolbar) {
@@ -80,6 +126,21 @@ void SetNoBitmap(HWND toolbar) {
 HWND CreateToolbar(int width, int height, HWND parent) {
     return CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", kToolbarStyle, 0, 0, width, height, parent, nullptr, Ui.instance,
                            nullptr);
+}
+
+// Makes the toolbar font at the window's DPI, gives it to both toolbars and the status bar, and sizes the bars
+// for its captions.
+void ApplyToolbarFont() {
+    LOGFONTW font = toolbarFontDescription;
+    // At the DPI the description was read at the height stays exactly as read.
+    font.lfHeight = MulDiv(font.lfHeight, windowDpi, fontDpi);
+    HFONT previous = toolbarFont;
+    toolbarFont = CreateFontIndirectW(&font);
+    for (HWND control : {Ui.stressToolbar, Ui.commandToolbar, Ui.statusBar})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(toolbarFont), FALSE);
+    if (previous)
+        DeleteObject(previous);
+    barHeight = BarHeightFor(windowDpi, TextHeight(toolbarFont));
 }
 
 // The toolbars' font in bold italic Arial, a fifth larger than the command toolbar's own font.
@@ -93,9 +154,25 @@ void CreateToolbarFont() {
     font.lfItalic = 1;
     font.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
-    toolbarFont = CreateFontIndirectW(&font);
-    for (HWND control : {Ui.stressToolbar, Ui.commandToolbar, Ui.statusBar})
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(toolbarFont), FALSE);
+    toolbarFontDescription = font;
+    fontDpi = SystemDpi();
+    ApplyToolbarFont();
+}
+
+// The rebar's band takes its height from its empty toolbar: both follow the bars' height.
+void SetBandHeight(int height) {
+    if (!Ui.rebar)
+        return;
+    REBARBANDINFOW band = {};
+    band.cbSize = REBARBANDINFOW_V6_SIZE;
+    band.fMask = RBBIM_CHILD;
+    if (!SendMessageW(Ui.rebar, RB_GETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band)))
+        return;
+    if (band.hwndChild)
+        SetWindowPos(band.hwndChild, nullptr, 0, 0, 1, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    band.fMask = RBBIM_CHILDSIZE;
+    band.cyMinChild = UINT(height);
+    SendMessageW(Ui.rebar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
 }
 
 void SetInitialTitle() {
@@ -124,6 +201,25 @@ void Place(HWND control, int x, int y, int width, int height) {
         SetWindowPos(control, HWND_TOP, x, y, width, height, 0);
 }
 
+// A control's rectangle in the window's client coordinates.
+RECT RectInClient(HWND window, HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// Tells the paint load and the client painting where the bars really end: the rebar's bottom (or the toolbars'
+// without one) and the status bar's top. A control that does not exist yet keeps the laid-out height.
+void PublishBands(HWND window, const RECT& client) {
+    int top = client.top + barHeight;
+    if (HWND topBar = Ui.rebar ? Ui.rebar : Ui.stressToolbar)
+        top = RectInClient(window, topBar).bottom;
+    const int bottom = Ui.statusBar ? RectInClient(window, Ui.statusBar).top : client.bottom - barHeight;
+    Stress.topBandHeight.store(top - client.top, kRelaxed);
+    Stress.bottomBandHeight.store(client.bottom - bottom, kRelaxed);
+}
+
 void RedrawMainWindow() {
     if (!Ui.mainWindow)
         return;
@@ -144,20 +240,28 @@ int CreateMainWindow(HINSTANCE instance) {
     // Without a window every later step would only create orphan controls; start-up ends here instead.
     if (!Ui.mainWindow)
         return 0;
+    windowDpi = DpiOfWindow(Ui.mainWindow);
+    barHeight = BarHeightFor(windowDpi, 0);
     SetMenu(Ui.mainWindow, nullptr);
 
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     Stress.processorCount.store(int32_t(system.dwNumberOfProcessors), kRelaxed);
     LoadStressSettings();
+    ShowOptionsInSystemMenu(Ui.mainWindow);
 
-    Ui.rebar = CreateRebar(Ui.mainWindow, kBarHeight);
+    Ui.rebar = CreateRebar(Ui.mainWindow, barHeight);
     HWND toolbarParent = Ui.rebar ? Ui.rebar : Ui.mainWindow;
     Ui.stressToolbar = CreateToolbar(180, 60, toolbarParent);
     Ui.commandToolbar = CreateToolbar(180, 20, toolbarParent);
     Ui.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", kStatusBarStyle, 0, 0, 180, 20, Ui.mainWindow, nullptr,
                                    instance, nullptr);
+    SetSwitchToolbar(Ui.stressToolbar);
+    const int scaledHeight = barHeight;
     CreateToolbarFont();
+    // Captions taller than the scaled bars (a large system font) make the bars taller still.
+    if (barHeight != scaledHeight)
+        SetBandHeight(barHeight);
 
     SendMessageW(Ui.stressToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(Ui.commandToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
@@ -231,10 +335,11 @@ void LayoutMainWindow(HWND window) {
     const int width = client.right - client.left;
     const int span = CommandToolbarSpan();
     // The toolbars lie in the rebar, which starts at the client's top left, so the same coordinates serve both.
-    Place(Ui.rebar, 0, client.top, width, kBarHeight);
-    Place(Ui.stressToolbar, 0, client.top, width, kBarHeight);
-    Place(Ui.commandToolbar, client.right - span, client.top, width, kBarHeight);
-    Place(Ui.statusBar, 0, client.bottom - kBarHeight, width, kBarHeight);
+    Place(Ui.rebar, 0, client.top, width, barHeight);
+    Place(Ui.stressToolbar, 0, client.top, width, barHeight);
+    Place(Ui.commandToolbar, client.right - span, client.top, width, barHeight);
+    Place(Ui.statusBar, 0, client.bottom - barHeight, width, barHeight);
+    PublishBands(window, client);
 }
 
 void RelabelToolbarButton(HWND toolbar, const wchar_t* caption, int command) {
@@ -262,4 +367,25 @@ void RelabelToolbars() {
         LayoutMainWindow(Ui.mainWindow);
     }
     RedrawMainWindow();
+}
+
+int MainWindowDpi() {
+    return windowDpi;
+}
+
+void ApplyDpiChange(HWND window, int dpi, const RECT* suggested) {
+    if (dpi <= 0)
+        return;
+    windowDpi = dpi;
+    ApplyToolbarFont();
+    SetBandHeight(barHeight);
+    // Captioned anew, the buttons measure their text in the new font; the command toolbar keeps the button size
+    // it has when relabelled, so it gets the new one first.
+    SetButtonSize(Ui.commandToolbar);
+    RelabelToolbars();
+    if (suggested)
+        SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A rectangle of the same size sends no WM_SIZE; the bars still have new heights.
+    LayoutMainWindow(window);
 }

@@ -13,8 +13,6 @@ enum ShellCommand : int {
     kCommandFaq = 12324,
 };
 
-constexpr int kBarHeight = 24;
-constexpr int kButtonSize = 24;
 // Used when the command toolbar's buttons cannot be measured.
 constexpr int kDefaultCommandSpan = 200;
 
@@ -38,3 +36,10 @@ void RelabelToolbarButton(HWND toolbar, const wchar_t* caption, int command);
 
 // Captions both toolbars in the current language again, after a change of language or an imported translation.
 void RelabelToolbars();
+
+// The DPI the main window is laid out for: 96 is 100 %.
+int MainWindowDpi();
+
+// The window moved to a screen of another DPI: the toolbar font and the bars are scaled to it, and the window
+// takes the rectangle the system suggests (null: it stays where it is).
+void ApplyDpiChange(HWND window, int dpi, const RECT* suggested);

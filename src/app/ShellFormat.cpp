@@ -1,42 +1,13 @@
 // The status line, the title, toolbar captions and the toolbar font height, composed into bounded buffers.
 #include "app/ShellFormat.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
-namespace {
-
-// Appends to a caller's buffer and silently drops what does not fit; the text stays terminated throughout.
-struct BoundedWriter {
-    char16_t* buffer;
-    int capacity;
-    int length = 0;
-
-    BoundedWriter(char16_t* target, int size) : buffer(target), capacity(size) {
-        if (capacity > 0)
-            buffer[0] = 0;
-    }
-
-    void Put(char16_t unit) {
-        if (length + 1 >= capacity)
-            return;
-        buffer[length++] = unit;
-        buffer[length] = 0;
-    }
-
-    void Append(const char16_t* text) {
-        for (; text && *text; ++text)
-            Put(*text);
-    }
-
-    void AppendAscii(const char* text) {
-        for (; *text; ++text)
-            Put(char16_t(static_cast<unsigned char>(*text)));
-    }
-};
-
-}  // namespace
+#include "base/BoundedText.h"
 
 int FormatStatusLine(char16_t* buffer, int capacity, const StressState& state) {
     // Every part is ASCII, so the line is formatted narrow and widened unit by unit. A rate near the largest
@@ -48,32 +19,31 @@ int FormatStatusLine(char16_t* buffer, int capacity, const StressState& state) {
                   OnOffText(state.masterOn), state.paintLoopRate.load(kRelaxed),
                   state.paintMegabytesPerSecond.load(kRelaxed), OnOffText(state.cpuOn), OnOffText(state.diskOn),
                   state.megaAddRate.load(kRelaxed), int(state.processorCount.load(kRelaxed)));
-    BoundedWriter writer(buffer, capacity);
+    BoundedText writer(buffer, capacity);
     writer.AppendAscii(narrow);
-    return writer.length;
+    return writer.length();
 }
 
 int FormatWindowTitle(char16_t* buffer, int capacity, const char16_t* productName, int processorCount) {
     char count[16];
     std::snprintf(count, sizeof(count), "%d", processorCount);
-    BoundedWriter writer(buffer, capacity);
+    BoundedText writer(buffer, capacity);
     writer.Append(productName);
     writer.AppendAscii(" // Processors:");
     writer.AppendAscii(count);
-    return writer.length;
+    return writer.length();
 }
 
 int FormatCaption(char16_t* buffer, int capacity, const char16_t* format, const char16_t* text) {
-    BoundedWriter writer(buffer, capacity);
-    for (const char16_t* at = format; at && *at; ++at) {
-        if (at[0] == u'%' && at[1] == u's') {
-            writer.Append(text);
-            ++at;
-        } else {
-            writer.Put(*at);
-        }
+    BoundedText writer(buffer, capacity);
+    std::u16string_view rest = format ? format : u"";
+    for (size_t placeholder; (placeholder = rest.find(u"%s")) != std::u16string_view::npos;
+         rest.remove_prefix(placeholder + 2)) {
+        writer.Append(rest.substr(0, placeholder));
+        writer.Append(text);
     }
-    return writer.length;
+    writer.Append(rest);
+    return writer.length();
 }
 
 int ToolbarFontHeight(int height) {
@@ -84,6 +54,18 @@ int ToolbarFontHeight(int height) {
     if (scaled <= double(INT_MIN))
         return INT_MIN;
     return int(scaled);
+}
+
+int ScaleToDpi(int length, int dpi) {
+    if (dpi <= 0)
+        return length;
+    return int((int64_t(length) * dpi + kDefaultDpi / 2) / kDefaultDpi);
+}
+
+int BarHeightFor(int dpi, int textHeight) {
+    if (dpi <= kDefaultDpi)
+        return kBarHeight;
+    return std::max(ScaleToDpi(kBarHeight, dpi), textHeight + ScaleToDpi(kBarTextRoom, dpi));
 }
 
 bool SameText(const char16_t* a, const char16_t* b) {

@@ -9,9 +9,19 @@ wchar_t InitialTitle[kStartupTextCapacity];
 namespace {
 
 using SetProcessDpiAwareFunction = BOOL(WINAPI*)();
+using SetProcessDpiAwarenessContextFunction = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
 
 // Loaded once and held for the life of the process.
 HMODULE user32Module = nullptr;
+// Awareness can be set only once per process; asking again must not report a failure.
+bool perMonitorAware = false;
+
+// Looked up by name: older systems lack these functions, and the program must start there all the same.
+// Through void*: FARPROC's declared type differs from the function's, which GCC warns about on a direct cast.
+template <typename Function>
+Function User32Function(const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32Module, name)));
+}
 
 }  // namespace
 
@@ -20,10 +30,16 @@ BOOL EnableDpiAwareness() {
         user32Module = LoadLibraryW(L"user32.dll");
     if (!user32Module)
         return 0;
-    // Looked up by name: older systems lack the function, and the program must start there all the same.
-    // Through void*: FARPROC's declared type differs from the function's, which GCC warns about on a direct cast.
-    const auto setProcessDpiAware = reinterpret_cast<SetProcessDpiAwareFunction>(
-        reinterpret_cast<void*>(GetProcAddress(user32Module, "SetProcessDPIAware")));
+    if (perMonitorAware)
+        return 1;
+    // Per screen where the system has it: the window then hears of a move to a screen of another DPI
+    // (WM_DPICHANGED) and draws sharp there instead of being stretched.
+    const auto setContext = User32Function<SetProcessDpiAwarenessContextFunction>("SetProcessDpiAwarenessContext");
+    if (setContext && setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+        perMonitorAware = true;
+        return 1;
+    }
+    const auto setProcessDpiAware = User32Function<SetProcessDpiAwareFunction>("SetProcessDPIAware");
     if (!setProcessDpiAware)
         return 0;
     return setProcessDpiAware();

@@ -12,7 +12,8 @@ constexpr int kMainMenuName = 109;
 extern wchar_t MainClassName[kStartupTextCapacity];
 extern wchar_t InitialTitle[kStartupTextCapacity];
 
-// Calls SetProcessDPIAware when user32 has it; returns its result, or 0 when it is not there.
+// Makes the process aware of each screen's DPI (SetProcessDpiAwarenessContext, per monitor, version 2) where
+// user32 has it, else of the system's (SetProcessDPIAware); returns whether it is aware, 0 when neither is there.
 BOOL EnableDpiAwareness();
 
 // Loads the class name and the first title from the string resource.

@@ -4,12 +4,13 @@
 #include <shellapi.h>
 
 #include "app/ClientPaint.h"
+#include "app/LanguageMenu.h"
 #include "app/MainWindow.h"
 #include "app/ShellFormat.h"
+#include "app/SystemMenu.h"
 #include "app/UiHandles.h"
-#include "i18n/LanguageMenu.h"
+#include "base/WideText.h"
 #include "i18n/LanguageTables.h"
-#include "i18n/WideText.h"
 #include "settings/IniStore.h"
 #include "stress/StressControl.h"
 
@@ -188,6 +189,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return OnCommand(window, wParam, lParam);
         case WM_TIMER:
             return OnTimer(window);
+        case WM_INITMENUPOPUP:
+            OnInitMenuPopup(window, reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
+            return DefWindowProcW(window, message, wParam, lParam);
+        case WM_SYSCOMMAND:
+            if (RouteOptionCommand(window, wParam))
+                return 0;
+            return DefWindowProcW(window, message, wParam, lParam);
+        case WM_DPICHANGED:
+            // The new DPI is the same on both axes; the suggested rectangle keeps the window where the user
+            // dragged it.
+            ApplyDpiChange(window, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

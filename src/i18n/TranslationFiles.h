@@ -1,4 +1,4 @@
-// The translation tools' files: exporting the template, choosing and importing a translation file.
+// The translation tools' files: exporting the template and reading a translation file into the tables.
 #pragma once
 
 #include <windows.h>
@@ -21,10 +21,6 @@ bool WriteTranslationTemplate(const wchar_t* path);
 // Writes the template into the temporary folder and hands it to the shell to open.
 void ExportTranslationTemplate();
 
-// Asks for a translation file with the open-file dialog and imports the one the user confirms.
-void ChooseTranslationFile();
 // Imports the file and returns the report. A file that cannot be read, or is too large, changes nothing and the
 // report says so; otherwise its strings replace the interface's for the rest of the run.
 std::u16string ImportTranslationFile(const wchar_t* path);
-// ImportTranslationFile, then the report in a message box captioned "Translate".
-void ImportTranslation(const wchar_t* path);

@@ -1,7 +1,6 @@
-// The translation tools' files: exporting the template, choosing and importing a translation file.
+// The translation tools' files: exporting the template and reading a translation file into the tables.
 #include "i18n/TranslationFiles.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <climits>
@@ -9,7 +8,7 @@
 
 #include "i18n/LanguageTables.h"
 #include "i18n/TranslationText.h"
-#include "i18n/WideText.h"
+#include "base/WideText.h"
 
 namespace {
 
@@ -93,20 +92,6 @@ void ExportTranslationTemplate() {
     ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
-void ChooseTranslationFile() {
-    wchar_t file[MAX_PATH] = {};
-    wchar_t fileTitle[MAX_PATH] = {};
-    OPENFILENAMEW dialog = {};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hInstance = GetModuleHandleW(nullptr);
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = MAX_PATH;
-    dialog.lpstrFileTitle = fileTitle;
-    dialog.nMaxFileTitle = MAX_PATH;
-    if (GetOpenFileNameW(&dialog))
-        ImportTranslation(file);
-}
-
 std::u16string ImportTranslationFile(const wchar_t* path) {
     // The report lists every text the file lacks, the extended ones included.
     LoadExtendedTexts();
@@ -120,9 +105,4 @@ std::u16string ImportTranslationFile(const wchar_t* path) {
             break;
     }
     return ImportTranslationText(Languages, std::move(text));
-}
-
-void ImportTranslation(const wchar_t* path) {
-    const std::u16string report = ImportTranslationFile(path);
-    MessageBoxW(GetActiveWindow(), AsWide(report.c_str()), L"Translate", MB_OK);
 }

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <cwchar>
 
-#include "i18n/WideText.h"
+#include "base/WideText.h"
 #include "settings/IniValue.h"
 
 wchar_t IniPath[kIniTextCapacity];

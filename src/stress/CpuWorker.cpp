@@ -1,8 +1,7 @@
-// The processor load: a busy loop of integer additions on one thread per processor, and its measured rate.
+// The processor load's busy loop of integer additions and the arithmetic of its measured rate.
 #include "stress/CpuWorker.h"
 
 #include "stress/StressState.h"
-#include "stress/Workers.h"
 
 namespace {
 
@@ -12,12 +11,9 @@ volatile std::atomic<int32_t> cellA{333};
 volatile std::atomic<int32_t> cellB{333};
 volatile std::atomic<int32_t> cellC{333};
 
-// The sums are stored here at the end of each call so that no addition can be optimised away.
-volatile int32_t sumSink;
-
-constexpr int kPassesPerCall = 1000000;
-constexpr int kCallsPerMeasurement = 11;
-constexpr int kCallsPerYield = 101;
+// The sums are stored here at the end of each call so that no addition can be optimised away. Every worker
+// stores into it at once: atomic, so that the stores do not race, and volatile, so that none is dropped.
+volatile std::atomic<int32_t> sumSink{0};
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 // One "add register, [cell]" per addition. GCC never folds a volatile load into an addition, so plain C++ would
@@ -57,32 +53,11 @@ int MegaAddCalculator::MegaAdd(int32_t passes) {
 #undef KV_FIVE_ROUNDS
 #undef KV_ROUND
     } while (++pass < passes);
-    sumSink = int32_t(sum1 + sum2 + sum3 + sum4);
+    sumSink.store(int32_t(sum1 + sum2 + sum3 + sum4), kRelaxed);
     return 0;
 }
 
 double MegaAddRateFor(int calls, int64_t milliseconds, int processors) {
     const double seconds = double(milliseconds) * 0.001;
     return double(calls) * 100.0 / seconds * double(processors);
-}
-
-DWORD WINAPI CpuWorker(LPVOID) {
-    int64_t start = ClockMilliseconds();
-    int callsSinceMeasurement = 0;
-    int callsSinceYield = 0;
-    do {
-        MegaAdder.MegaAdd(kPassesPerCall);
-        if (++callsSinceMeasurement == kCallsPerMeasurement) {
-            const int64_t now = ClockMilliseconds();
-            Stress.megaAddRate.store(
-                MegaAddRateFor(callsSinceMeasurement, now - start, Stress.processorCount.load(kRelaxed)), kRelaxed);
-            start = now;
-            callsSinceMeasurement = 0;
-        }
-        if (++callsSinceYield == kCallsPerYield) {
-            Sleep(0);
-            callsSinceYield = 0;
-        }
-    } while (LoadKeepsRunning(Stress.cpuOn));
-    return 0;
 }

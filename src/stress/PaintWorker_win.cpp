@@ -1,11 +1,12 @@
 // The paint load: one worker fills the main window's client area with strips of random colour, pass after
 // pass, and publishes its passes per second and megabytes per second.
-#include "app/ClientArea.h"
 #include "stress/PaintWorker.h"
 #include "stress/StressState.h"
 #include "stress/Workers.h"
 
 namespace {
+
+constexpr DWORD kNoDeviceContextPauseMilliseconds = 10;
 
 int ScreenBitsPerPixel() {
     HDC screen = GetDC(nullptr);
@@ -37,15 +38,17 @@ bool PublishRates(int64_t& start) {
 
 }  // namespace
 
-void PaintStrips(HWND window) {
+bool PaintStrips(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
     HDC dc = GetDC(window);
-    const int areaTop = client.top + kBandHeight;
-    const int areaBottom = client.bottom - kBandHeight;
+    // The bars' heights as the window's layout published them: the strips never cover the toolbars or the
+    // status bar, whatever their size.
+    const int areaTop = client.top + Stress.topBandHeight.load(kRelaxed);
+    const int areaBottom = client.bottom - Stress.bottomBandHeight.load(kRelaxed);
     Stress.paintMode.store(1, kRelaxed);
     if (!dc)
-        return;
+        return false;
     paintPixelSum.fetch_add(PassPixels(client.right - client.left, areaBottom - areaTop), kRelaxed);
     paintPassCount.fetch_add(1, kRelaxed);
     // One colour change and one opaque fill per strip: no brush or other object is created.
@@ -56,6 +59,7 @@ void PaintStrips(HWND window) {
         return LoadKeepsRunning(Stress.paintOn);
     });
     ReleaseDC(window, dc);
+    return true;
 }
 
 DWORD WINAPI PaintWorker(LPVOID mainWindow) {
@@ -65,7 +69,15 @@ DWORD WINAPI PaintWorker(LPVOID mainWindow) {
     paintPixelSum.store(0.0, kRelaxed);
     Stress.paintMegabytesPerSecond.store(0.0, kRelaxed);
     do {
-        PaintStrips(window);
+        // A pass without a device context draws and counts nothing, so no measurement and no yield would ever
+        // come: at the highest priority the worker would starve the user-interface thread. A window that is gone
+        // (Exit pressed while the load runs) never gives one again; otherwise wait a moment and try again.
+        if (!PaintStrips(window)) {
+            if (!IsWindow(window))
+                break;
+            Sleep(kNoDeviceContextPauseMilliseconds);
+            continue;
+        }
         // The yield after each measurement is the worker's only one: it runs at the highest priority.
         if (paintPassCount.load(kRelaxed) > kPassesBeforeMeasurement && PublishRates(start) &&
             Stress.paintMode.load(kRelaxed) == 1)

@@ -5,14 +5,9 @@
 
 #include "stress/StressState.h"
 
-// Command identifiers of the load switches (toolbar buttons and WM_COMMAND).
-enum StressCommand : int {
-    kCommandCpu = 107,
-    kCommandPaint = 108,
-    kCommandMaster = 109,
-    kCommandDisk = 110,
-    kCommandMemory = 111,
-};
+// The toolbar that shows the load switches as check states, handed over by the application once it has made
+// it; null shows them nowhere. The stress control knows no more of the window than this handle.
+void SetSwitchToolbar(HWND toolbar);
 
 void ToggleCpuLoad(HWND window);
 void TogglePaintLoad(HWND window);

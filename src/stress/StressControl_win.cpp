@@ -3,12 +3,13 @@
 
 #include <commctrl.h>
 
-#include "app/UiHandles.h"
 #include "settings/IniStore.h"
 #include "stress/RealDiskWorker.h"
 #include "stress/Workers.h"
 
 namespace {
+
+HWND switchToolbar = nullptr;
 
 int32_t Inverted(int32_t value) {
     return value == 0 ? 1 : 0;
@@ -58,6 +59,10 @@ void ToggleLoadSwitch(HWND window, std::atomic<int32_t>& loadSwitch, const wchar
 }
 
 }  // namespace
+
+void SetSwitchToolbar(HWND toolbar) {
+    switchToolbar = toolbar;
+}
 
 void LoadStressSettings() {
     Stress.paintOn.store(ReadSwitch(L"paint", Stress.paintOn), kRelaxed);
@@ -110,7 +115,7 @@ void ToggleMasterSwitch(HWND window) {
 }
 
 void SyncStressControls(HWND window) {
-    if (Ui.stressToolbar) {
+    if (switchToolbar) {
         const struct {
             int command;
             const std::atomic<int32_t>& value;
@@ -119,7 +124,7 @@ void SyncStressControls(HWND window) {
             {kCommandMemory, Stress.memoryOn}, {kCommandMaster, Stress.masterOn},
         };
         for (const auto& check : checks)
-            SendMessageW(Ui.stressToolbar, TB_CHECKBUTTON, check.command, MAKELPARAM(check.value.load(kRelaxed), 0));
+            SendMessageW(switchToolbar, TB_CHECKBUTTON, check.command, MAKELPARAM(check.value.load(kRelaxed), 0));
     }
     // While the paint load runs it owns the client area: a repaint would only flicker over its strips.
     if (Stress.paintOn.load(kRelaxed) == 1 && Stress.masterOn.load(kRelaxed) == 1)

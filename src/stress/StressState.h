@@ -4,6 +4,19 @@
 #include <atomic>
 #include <cstdint>
 
+// Command identifiers of the load switches (toolbar buttons and WM_COMMAND).
+enum StressCommand : int {
+    kCommandCpu = 107,
+    kCommandPaint = 108,
+    kCommandMaster = 109,
+    kCommandDisk = 110,
+    kCommandMemory = 111,
+};
+
+// The height of the toolbar strip at the top and of the status bar at the bottom of the client area at 96 DPI,
+// and the bands' height until the window's layout publishes the real ones.
+constexpr int kBandHeight = 24;
+
 // Only the user-interface thread writes the switches; workers read them once per poll. Every field that two
 // threads touch is atomic and accessed with relaxed order: a value stale for one poll is harmless.
 struct StressState {
@@ -17,6 +30,10 @@ struct StressState {
     std::atomic<double> paintLoopRate{0.0};
     std::atomic<double> paintMegabytesPerSecond{0.0};
     std::atomic<double> megaAddRate{0.0};
+    // The bars' real heights at the top and the bottom of the client area, published by the window's layout:
+    // the paint load and the client painting keep out of these bands. Written by the user-interface thread.
+    std::atomic<int32_t> topBandHeight{kBandHeight};
+    std::atomic<int32_t> bottomBandHeight{kBandHeight};
     // Read and written by the user-interface thread only.
     char16_t stressStatusText[1024] = {};
 };

@@ -113,6 +113,20 @@ TEST_F(ClientPaintTest, TheInfoViewDrawsTheGradientLineByLineBetweenTheBands) {
     EXPECT_EQ(GetCurrentObject(dc_, OBJ_FONT), fontBefore) << "the device context gets its own font back";
 }
 
+TEST_F(ClientPaintTest, TheGradientFollowsTheBarsTheLayoutPublished) {
+    // Bars grown at 200 %: the gradient spans exactly the area between them.
+    Stress.topBandHeight = 48;
+    Stress.bottomBandHeight = 40;
+    Open(640, 600);
+    PaintClientArea(dc_, window_);
+    Stress.topBandHeight = kBandHeight;
+    Stress.bottomBandHeight = kBandHeight;
+    EXPECT_EQ(At(5, 48), (Rgb{0, 0, 200})) << "first line";
+    EXPECT_EQ(At(5, 559), (Rgb{199, 0, 1})) << "last line";
+    EXPECT_EQ(FirstChangedRow(0, 48), 48) << "the toolbar band is untouched";
+    EXPECT_EQ(FirstChangedRow(560, 600), 600) << "the status band is untouched";
+}
+
 TEST_F(ClientPaintTest, TheShadowStandsToTheLowerRightByTheOffset) {
     Open(400, 200);
     Fill({128, 128, 128});

@@ -9,6 +9,7 @@
 #include "app/UiHandles.h"
 #include "i18n/LanguageTables.h"
 #include "stress/StressControl.h"
+#include "stress/StressState.h"
 
 namespace {
 
@@ -68,8 +69,48 @@ bool IsAbove(HWND upper, HWND lower) {
     return false;
 }
 
+LONG FontHeight(HWND control) {
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    return font.lfHeight;
+}
+
+SIZE TextExtent(HWND control, const std::wstring& text) {
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return extent;
+}
+
 class MainWindowTest : public ShellTest {
 protected:
+    // Every bar is `height` pixels high, every button as high as its bar, and no caption is cut: each button is
+    // larger than its text by at least its 2-pixel edges.
+    void ExpectBarsOfHeight(int height) {
+        for (HWND bar : {Ui.rebar, Ui.stressToolbar, Ui.commandToolbar, Ui.statusBar}) {
+            const RECT rect = RectInParent(bar);
+            EXPECT_EQ(rect.bottom - rect.top, height);
+        }
+        for (HWND toolbar : {Ui.stressToolbar, Ui.commandToolbar}) {
+            const auto count = int(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
+            for (int index = 0; index < count; ++index) {
+                TBBUTTON button = {};
+                RECT item = {};
+                SendMessageW(toolbar, TB_GETBUTTON, WPARAM(index), reinterpret_cast<LPARAM>(&button));
+                SendMessageW(toolbar, TB_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&item));
+                const SIZE text = TextExtent(toolbar, ButtonText(toolbar, button.idCommand));
+                EXPECT_EQ(item.bottom - item.top, height) << "button " << button.idCommand;
+                EXPECT_GE(item.right - item.left, text.cx + 4) << "button " << button.idCommand;
+                EXPECT_GE(item.bottom - item.top, text.cy + 4) << "button " << button.idCommand;
+            }
+        }
+        EXPECT_EQ(Stress.topBandHeight, height) << "the paint load keeps out of the bars";
+        EXPECT_EQ(Stress.bottomBandHeight, height);
+    }
+
     void ExpectButtons(HWND toolbar, const ExpectedButton* buttons, int count) {
         ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), count);
         for (int index = 0; index < count; ++index) {
@@ -179,6 +220,36 @@ TEST_F(MainWindowTest, LayoutKeepsTheBarsInPlaceAndTheCommandToolbarFlushRight) 
         EXPECT_EQ(RectInParent(Ui.commandToolbar).right - RectInParent(Ui.commandToolbar).left, width);
         EXPECT_TRUE(IsAbove(Ui.commandToolbar, Ui.stressToolbar));
     }
+}
+
+TEST_F(MainWindowTest, AMoveToAScreenOfAnotherDpiScalesTheBarsAndTheirFontAndTakesTheSuggestedPlace) {
+    CreateWithSettings("[Program]\r\nhd=1\r\n");
+    ShowWindow(Ui.mainWindow, SW_RESTORE);
+    ASSERT_EQ(MainWindowDpi(), 96) << "the test prefix runs at 100 %";
+    ExpectBarsOfHeight(24);
+    const LONG fontHeight = FontHeight(Ui.stressToolbar);
+    RECT original;
+    GetWindowRect(Ui.mainWindow, &original);
+
+    for (int dpi : {192, 144}) {
+        const RECT suggested = {40, 30, 40 + 600 * dpi / 96, 30 + 400 * dpi / 96};
+        SendMessageW(Ui.mainWindow, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT frame;
+        GetWindowRect(Ui.mainWindow, &frame);
+        EXPECT_TRUE(EqualRect(&frame, &suggested))
+            << "at " << dpi << ": " << frame.left << "," << frame.top << " " << frame.right << "," << frame.bottom;
+        EXPECT_EQ(FontHeight(Ui.stressToolbar), MulDiv(fontHeight, dpi, 96)) << "at " << dpi;
+        EXPECT_EQ(FontHeight(Ui.statusBar), MulDiv(fontHeight, dpi, 96)) << "at " << dpi;
+        ExpectBarsOfHeight(dpi / 4);
+        ExpectFlushRight();
+        EXPECT_TRUE(Checked(kCommandDisk)) << "a selected load still shows pressed";
+    }
+
+    // Back at 100 % everything is as it was created.
+    SendMessageW(Ui.mainWindow, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&original));
+    EXPECT_EQ(FontHeight(Ui.stressToolbar), fontHeight);
+    ExpectBarsOfHeight(24);
+    ExpectFlushRight();
 }
 
 TEST_F(MainWindowTest, AWindowNarrowerThanTheCommandsPutsTheCommandToolbarLeftOfZeroOnTop) {

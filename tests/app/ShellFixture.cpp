@@ -9,6 +9,7 @@
 #include "app/WindowProc.h"
 #include "i18n/LanguageTables.h"
 #include "settings/IniStore.h"
+#include "stress/StressControl.h"
 #include "stress/StressState.h"
 
 namespace {
@@ -75,6 +76,10 @@ void ShellTest::TearDown() {
     PumpMessages();
     TakeQuitMessage();
     Ui = UiHandles();
+    SetSwitchToolbar(nullptr);
+    // The layout published its bars' heights; the paint tests expect the bands of a plain window.
+    Stress.topBandHeight = kBandHeight;
+    Stress.bottomBandHeight = kBandHeight;
 }
 
 void ShellTest::CreateWithSettings(const std::string& iniText) {

@@ -137,6 +137,21 @@ TEST(Caption, CutsAnOverlongTranslationAtTheBuffer) {
     EXPECT_TRUE(buffer.CanariesIntact());
 }
 
+TEST(Caption, IsNeverCutInHalfACharacter) {
+    // An imported translation with a character beyond the basic plane where the buffer ends: "[x] " and 250
+    // letters leave room for one unit, and the pair is left out whole.
+    std::u16string text(kCaptionCapacity - 6, u'L');
+    text += u"\U0001F600";
+    GuardedBuffer buffer(kCaptionCapacity);
+    EXPECT_EQ(FormatCaption(buffer.data(), kCaptionCapacity, u"[x] %s", text.c_str()), kCaptionCapacity - 2);
+    EXPECT_EQ(buffer.Text(), u"[x] " + text.substr(0, kCaptionCapacity - 6));
+    // One letter fewer and it fits whole.
+    text.erase(0, 1);
+    EXPECT_EQ(FormatCaption(buffer.data(), kCaptionCapacity, u"[x] %s", text.c_str()), kCaptionCapacity - 1);
+    EXPECT_EQ(buffer.Text(), u"[x] " + text);
+    EXPECT_TRUE(buffer.CanariesIntact());
+}
+
 TEST(ToolbarFont, IsAFifthLargerTruncatedTowardZero) {
     EXPECT_EQ(ToolbarFontHeight(-12), -14);
     EXPECT_EQ(ToolbarFontHeight(-10), -12);
@@ -145,6 +160,19 @@ TEST(ToolbarFont, IsAFifthLargerTruncatedTowardZero) {
     EXPECT_EQ(ToolbarFontHeight(0), 0) << "an unreadable font keeps the font mapper's default height";
     EXPECT_EQ(ToolbarFontHeight(std::numeric_limits<int>::max()), std::numeric_limits<int>::max());
     EXPECT_EQ(ToolbarFontHeight(std::numeric_limits<int>::min()), std::numeric_limits<int>::min());
+}
+
+TEST(BarHeight, StaysAt24At96DpiAndGrowsWithTheScaleAndTheCaptions) {
+    for (int textHeight : {0, 15, 16, 30})
+        EXPECT_EQ(BarHeightFor(96, textHeight), 24) << "the 100 % layout never changes; text " << textHeight;
+    EXPECT_EQ(BarHeightFor(72, 10), 24);
+    EXPECT_EQ(BarHeightFor(144, 24), 36);
+    EXPECT_EQ(BarHeightFor(192, 30), 48);
+    EXPECT_EQ(BarHeightFor(120, 15), 30);
+    EXPECT_EQ(BarHeightFor(144, 40), 52) << "a caption taller than the scaled bar gets its room";
+    EXPECT_EQ(ScaleToDpi(24, 168), 42);
+    EXPECT_EQ(ScaleToDpi(5, 120), 6) << "rounded to the nearest pixel";
+    EXPECT_EQ(ScaleToDpi(24, 0), 24) << "an unknown DPI changes nothing";
 }
 
 TEST(SameText, ComparesExactlyAndCaseSensitively) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Utf8Text.h"
+#include "i18n/LanguageMenuItems.h"
 #include "i18n/LanguageResource.h"
 #include "i18n/LanguageTables.h"
 #include "i18n/Lzari.h"
@@ -76,7 +77,7 @@ TEST_F(ShippedLanguageTest, FortyOneEntriesWithTheirNames) {
         {0, u"Deutsch\tGerman"},
         {1, u"English\tEnglisch"},
         {7, u"Simplified Chinese\t\u7B80\u4F53\u4E2D\u6587"},
-        {11, u"Czech\n\u010Ce\u0161tina"},
+        {11, u"Czech\n\t\u010Ce\u0161tina"},
         {12, u"Russian\tP\u0443\u0441\u0441\u043A\u0438\u0439"},
         {23, u"Arabic\t\u0627\u0644\u0639\u0631\u0628\u064A\u0629"},
         {30, u"Vietnamese\tTi\u1EBFng Vi\u1EC7t (Vi\u1EC7t Nam)"},
@@ -92,6 +93,21 @@ TEST_F(ShippedLanguageTest, FortyOneEntriesWithTheirNames) {
     EXPECT_EQ(Languages.languagePercent[40], 0);
     for (int k = 0; k < kStringSlots; ++k)
         EXPECT_EQ(Languages.languageStrings[40][k], nullptr) << "slot " << k << " of the final entry";
+}
+
+TEST_F(ShippedLanguageTest, EveryLanguageRowOfTheMenuShowsItsTwoNamesInTwoColumns) {
+    // A menu item shows the text after a TAB right-aligned; without one the two names run together.
+    const std::vector<LanguageMenuItem> items = LanguageMenuItems(Languages, kReferenceLanguage);
+    int languageRows = 0;
+    for (const LanguageMenuItem& item : items) {
+        if (item.id < kLanguageItemBase || item.id > kLanguageItemLast)
+            continue;
+        ++languageRows;
+        EXPECT_NE(item.text.find(u'\t'), std::u16string::npos) << "language " << item.id - kLanguageItemBase;
+    }
+    EXPECT_EQ(languageRows, 40);
+    ASSERT_GT(items.size(), 11u);
+    EXPECT_EQ(items[11].text, u"11) Czech\n\t\u010Ce\u0161tina / 100 %");
 }
 
 TEST_F(ShippedLanguageTest, CompletenessAgainstTheReferenceLanguage) {

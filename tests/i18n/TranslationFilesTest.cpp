@@ -8,7 +8,7 @@
 #include "i18n/ShippedTables.h"
 #include "i18n/TranslationFiles.h"
 #include "i18n/TranslationText.h"
-#include "i18n/WideText.h"
+#include "base/WideText.h"
 #include "support/Scratch.h"
 
 namespace {

@@ -37,6 +37,8 @@ protected:
         paintPassCount = 0;
         paintPixelSum = 0.0;
         Stress.paintMode = 0;
+        Stress.topBandHeight = kBandHeight;
+        Stress.bottomBandHeight = kBandHeight;
         Stress.paintOn = 1;
         Stress.masterOn = 1;
     }
@@ -97,6 +99,19 @@ TEST_F(PaintWorkerTest, APassPaintsStripsBetweenTheBandsAndCountsItsPixels) {
     EXPECT_DOUBLE_EQ(paintPixelSum, 2 * 300.0 * 62);
 }
 
+TEST_F(PaintWorkerTest, APassKeepsOutOfTheBarsTheLayoutPublished) {
+    // Bars grown at 150 %: 36 pixels at the top, 30 at the bottom.
+    Stress.topBandHeight = 36;
+    Stress.bottomBandHeight = 30;
+    ASSERT_TRUE(Open(300, 110));
+    PaintStrips(window_);
+    EXPECT_EQ(ClientPixel(window_, 150, 35), kMarker) << "the toolbar band is untouched";
+    EXPECT_EQ(ClientPixel(window_, 150, 36), RGB(17, 48, 7)) << "the first strip starts at the bars' bottom";
+    EXPECT_NE(ClientPixel(window_, 150, 79), kMarker) << "the last strip ends at the status bar's top";
+    EXPECT_EQ(ClientPixel(window_, 150, 80), kMarker) << "the status band is untouched";
+    EXPECT_DOUBLE_EQ(paintPixelSum, 300.0 * 44);
+}
+
 TEST_F(PaintWorkerTest, APassStopsAfterTheStripDuringWhichASwitchWentOff) {
     ASSERT_TRUE(Open(200, 100));
     Stress.paintOn = 0;
@@ -123,7 +138,7 @@ TEST_F(PaintWorkerTest, PassesWithNothingToPaintCountWithoutPixels) {
     DestroyWindow(window_);
     const HWND gone = window_;
     window_ = nullptr;
-    PaintStrips(gone);
+    EXPECT_FALSE(PaintStrips(gone)) << "no device context";
     EXPECT_EQ(paintPassCount, 1) << "a pass without a device context is not counted";
     EXPECT_EQ(Stress.paintMode, 1);
 }
@@ -172,6 +187,24 @@ TEST_F(PaintWorkerTest, AWorkerWithNothingToPaintPublishesFinitePassRatesAndNoMe
     EXPECT_TRUE(finite) << "after " << samples << " samples";
     EXPECT_TRUE(std::isfinite(Stress.paintLoopRate.load()));
     EXPECT_EQ(Stress.paintMegabytesPerSecond, 0.0) << "reset when the worker starts; no pixels since";
+}
+
+TEST_F(PaintWorkerTest, AWorkerWhoseWindowIsGoneEndsInsteadOfSpinning) {
+    ASSERT_TRUE(Open(300, 110));
+    HANDLE worker = StartWorker();
+    ASSERT_NE(worker, nullptr);
+    SetThreadPriority(worker, THREAD_PRIORITY_HIGHEST);
+    EXPECT_TRUE(WaitFor([] { return paintPassCount > 0 || Stress.paintLoopRate > 0.0; }, 5000)) << "it paints";
+    // Exit pressed while the load runs: the window goes, both switches stay on.
+    DestroyWindow(window_);
+    window_ = nullptr;
+    EXPECT_EQ(WaitForSingleObject(worker, 5000), WAIT_OBJECT_0) << "the worker spins without a window";
+    DWORD exitCode = 0;
+    GetExitCodeThread(worker, &exitCode);
+    EXPECT_EQ(exitCode, 1u);
+    Stress.paintOn = 0;
+    WaitForSingleObject(worker, 5000);
+    CloseHandle(worker);
 }
 
 TEST_F(PaintWorkerTest, StartingThePaintLoadRunsOneWorkerAtTheHighestPriority) {

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/UiHandles.h"
 #include "settings/IniStore.h"
 #include "stress/StressControl.h"
 #include "support/Scratch.h"
@@ -18,15 +17,16 @@ protected:
         InitCommonControls();
         window_ = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
-        Ui.stressToolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD | TBSTYLE_LIST, 0, 0, 180, 24, window_,
-                                           nullptr, GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(Ui.stressToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+        toolbar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD | TBSTYLE_LIST, 0, 0, 180, 24, window_, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
         for (int command : {kCommandMaster, kCommandPaint, kCommandCpu, kCommandDisk}) {
             TBBUTTON button = {};
             button.idCommand = command;
             button.fsState = TBSTATE_ENABLED;
-            SendMessageW(Ui.stressToolbar, TB_ADDBUTTONSW, 1, LPARAM(&button));
+            SendMessageW(toolbar_, TB_ADDBUTTONSW, 1, LPARAM(&button));
         }
+        SetSwitchToolbar(toolbar_);
         iniPath_ = scratch_.File(L"Kestrovane.ini");
         WriteFileBytes(iniPath_, "");
         wcscpy(IniPath, iniPath_.c_str());
@@ -41,15 +41,16 @@ protected:
     void TearDown() override {
         Stress.masterOn = 0;
         DestroyWindow(window_);
-        Ui.stressToolbar = nullptr;
+        SetSwitchToolbar(nullptr);
     }
 
-    bool Checked(int command) { return SendMessageW(Ui.stressToolbar, TB_ISBUTTONCHECKED, command, 0) != 0; }
+    bool Checked(int command) { return SendMessageW(toolbar_, TB_ISBUTTONCHECKED, command, 0) != 0; }
     std::string IniContent() { return ReadFileBytes(iniPath_); }
 
     ScratchFolder scratch_;
     std::wstring iniPath_;
     HWND window_ = nullptr;
+    HWND toolbar_ = nullptr;
 };
 
 }  // namespace
@@ -76,8 +77,8 @@ TEST_F(StressControlTest, TheMemorySwitchIsStoredButHasNoButton) {
     ToggleMemoryLoad(window_);
     EXPECT_EQ(Stress.memoryOn, 1);
     EXPECT_EQ(ReadSetting(L"mem", 0), 1);
-    EXPECT_EQ(SendMessageW(Ui.stressToolbar, TB_COMMANDTOINDEX, kCommandMemory, 0), -1);
-    EXPECT_EQ(SendMessageW(Ui.stressToolbar, TB_BUTTONCOUNT, 0, 0), 4);
+    EXPECT_EQ(SendMessageW(toolbar_, TB_COMMANDTOINDEX, kCommandMemory, 0), -1);
+    EXPECT_EQ(SendMessageW(toolbar_, TB_BUTTONCOUNT, 0, 0), 4);
     ToggleMemoryLoad(window_);
     EXPECT_EQ(Stress.memoryOn, 0);
     EXPECT_EQ(ReadSetting(L"mem", 1), 0);

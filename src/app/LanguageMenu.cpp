@@ -1,14 +1,15 @@
 // The language menu under the "# LNG" button: switch the language, export a template, load a translation.
-#include "i18n/LanguageMenu.h"
+#include "app/LanguageMenu.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include "app/MainWindow.h"
 #include "app/UiHandles.h"
+#include "base/WideText.h"
 #include "i18n/LanguageMenuItems.h"
 #include "i18n/LanguageTables.h"
 #include "i18n/TranslationFiles.h"
-#include "i18n/WideText.h"
 #include "settings/IniStore.h"
 
 HMENU BuildLanguageMenu() {
@@ -62,4 +63,23 @@ void ShowLanguageMenu() {
     SendMessageW(Ui.commandToolbar, TB_PRESSBUTTON, kCommandLanguage, FALSE);
     DestroyMenu(menu);
     ActOnLanguageMenuResult(result);
+}
+
+void ChooseTranslationFile() {
+    wchar_t file[MAX_PATH] = {};
+    wchar_t fileTitle[MAX_PATH] = {};
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hInstance = GetModuleHandleW(nullptr);
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrFileTitle = fileTitle;
+    dialog.nMaxFileTitle = MAX_PATH;
+    if (GetOpenFileNameW(&dialog))
+        ImportTranslation(file);
+}
+
+void ImportTranslation(const wchar_t* path) {
+    const std::u16string report = ImportTranslationFile(path);
+    MessageBoxW(GetActiveWindow(), AsWide(report.c_str()), L"Translate", MB_OK);
 }

@@ -8,7 +8,7 @@
 
 #include "app/ShellFixture.h"
 #include "app/UiHandles.h"
-#include "i18n/LanguageMenu.h"
+#include "app/LanguageMenu.h"
 #include "i18n/LanguageTables.h"
 
 namespace {

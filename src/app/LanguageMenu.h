@@ -14,3 +14,8 @@ void ActOnLanguageMenuResult(int result);
 
 // Shows the popup under button 131 of the command toolbar and acts on the choice.
 void ShowLanguageMenu();
+
+// Asks for a translation file with the open-file dialog and imports the one the user confirms.
+void ChooseTranslationFile();
+// Imports the file, then shows the report in a message box captioned "Translate".
+void ImportTranslation(const wchar_t* path);

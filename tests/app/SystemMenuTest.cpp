@@ -1,0 +1,119 @@
+// The options in the real main window's system menu, read back in-process: the separator and "Memory-Stress",
+// its check mark and text refreshed before the menu opens, and WM_SYSCOMMAND switching the memory load.
+#include <windows.h>
+
+#include <string>
+
+#include "app/ShellFixture.h"
+#include "app/SystemMenu.h"
+#include "app/UiHandles.h"
+#include "i18n/LanguageTables.h"
+#include "run/OptionsMenu.h"
+#include "stress/StressState.h"
+
+namespace {
+
+constexpr UINT kMemoryItem = kFirstOptionMenuId;
+
+bool Checked() {
+    return true;
+}
+
+bool NotChecked() {
+    return false;
+}
+
+// Every kind of row, a submenu holding a separator between a check and an action.
+constexpr OptionRow kInner[] = {
+    {OptionKind::Check, 502, 60, Checked},
+    {OptionKind::Separator},
+    {OptionKind::Action, 503, 60},
+};
+constexpr OptionRow kEveryKind[] = {
+    {OptionKind::Check, 501, 60, NotChecked},
+    {OptionKind::Submenu, 0, 60, nullptr, kInner},
+    {OptionKind::Action, 504, 60},
+};
+
+class SystemMenuTest : public ShellTest {
+protected:
+    HMENU Menu() { return GetSystemMenu(Ui.mainWindow, FALSE); }
+
+    std::wstring ItemText(UINT id) {
+        wchar_t text[256] = {};
+        GetMenuStringW(Menu(), id, text, 256, MF_BYCOMMAND);
+        return text;
+    }
+
+    bool ItemChecked(UINT id) { return (GetMenuState(Menu(), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+
+    // What the system sends just before the window menu shows.
+    void OpenMenu() { SendMessageW(Ui.mainWindow, WM_INITMENUPOPUP, WPARAM(Menu()), MAKELPARAM(0, TRUE)); }
+
+    int ItemCount() { return GetMenuItemCount(Menu()); }
+};
+
+}  // namespace
+
+TEST_F(SystemMenuTest, EndsWithASeparatorAndTheMemoryStressItemShowingTheStoredSwitch) {
+    CreateWithSettings("[Program]\r\nmem=1\r\n");
+    const int count = ItemCount();
+    ASSERT_GE(count, 2);
+    EXPECT_TRUE(GetMenuState(Menu(), UINT(count - 2), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(Menu(), count - 1), kMemoryItem);
+    EXPECT_EQ(ItemText(kMemoryItem), L"Memory-Stress");
+    EXPECT_TRUE(ItemChecked(kMemoryItem));
+
+    // Opening the menu again and again shows the options once, in the current language.
+    CurrentLanguage = 0;
+    OpenMenu();
+    OpenMenu();
+    EXPECT_EQ(ItemCount(), count);
+    EXPECT_EQ(ItemText(kMemoryItem), L"Speicher-Stress");
+}
+
+TEST_F(SystemMenuTest, ChoosingMemoryStressSwitchesTheMemoryLoadStoresItAndShowsIt) {
+    CreateWithSettings("[Program]\r\n");
+    ASSERT_FALSE(ItemChecked(kMemoryItem));
+    // The system keeps the low four bits of a system command for itself: they must not matter.
+    EXPECT_EQ(SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kMemoryItem | 0x3, 0), 0);
+    EXPECT_EQ(Stress.memoryOn, 1);
+    EXPECT_EQ(IniContent(), "[Program]\r\nmem=1\r\n");
+    OpenMenu();
+    EXPECT_TRUE(ItemChecked(kMemoryItem));
+
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kMemoryItem, 0);
+    EXPECT_EQ(Stress.memoryOn, 0);
+    EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\n");
+    OpenMenu();
+    EXPECT_FALSE(ItemChecked(kMemoryItem));
+
+    // Another identifier of the options' range names no row and changes nothing.
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kMemoryItem + 0x100, 0);
+    EXPECT_EQ(Stress.memoryOn, 0);
+    EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\n");
+}
+
+TEST_F(SystemMenuTest, EveryKindOfRowTakesItsPlaceAndASubmenuOpeningKeepsItsMenu) {
+    CreateWithSettings("[Program]\r\n");
+    const int start = ItemCount() - 2;
+    ShowOptionsInSystemMenu(Ui.mainWindow, kEveryKind);
+    ASSERT_EQ(ItemCount(), start + 4) << "the separator and three rows replace the options";
+    EXPECT_EQ(GetMenuItemID(Menu(), start), kOptionsSeparatorMenuId);
+    EXPECT_EQ(GetMenuItemID(Menu(), start + 1), 0x1000u);
+    EXPECT_FALSE(ItemChecked(0x1000));
+    HMENU submenu = GetSubMenu(Menu(), start + 2);
+    ASSERT_NE(submenu, nullptr);
+    EXPECT_EQ(ItemText(0x1000), L"Memory-Stress");
+    ASSERT_EQ(GetMenuItemCount(submenu), 3);
+    EXPECT_EQ(GetMenuItemID(submenu, 0), 0x1010u);
+    EXPECT_TRUE(GetMenuState(submenu, 0, MF_BYPOSITION) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(submenu, 1, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(submenu, 2), 0x1020u);
+    EXPECT_EQ(GetMenuItemID(Menu(), start + 3), 0x1030u) << "after the submenu, back in the options";
+
+    // The submenu's own WM_INITMENUPOPUP must not rebuild, and so destroy, the menu it opens from.
+    SendMessageW(Ui.mainWindow, WM_INITMENUPOPUP, WPARAM(submenu), MAKELPARAM(start + 2, TRUE));
+    EXPECT_TRUE(IsMenu(submenu));
+    EXPECT_EQ(ItemCount(), start + 4);
+}
