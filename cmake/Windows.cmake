@@ -7,6 +7,7 @@ endif()
 
 add_library(kestrovane_core STATIC
     src/app/ClientPaint.cpp
+    src/app/FolderPicker.cpp
     src/app/LanguageMenu.cpp
     src/app/MainWindow.cpp
     src/app/Startup.cpp
@@ -24,7 +25,7 @@ add_library(kestrovane_core STATIC
     src/stress/PaintWorker_win.cpp
     src/stress/RealDiskWorker_win.cpp
 )
-target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32)
+target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32 ole32 uuid)
 target_compile_definitions(kestrovane_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 if(NOT MSVC)
     # The glue reads char16_t text through wchar_t pointers (see src/base/WideText.h).

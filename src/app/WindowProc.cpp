@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/ClientPaint.h"
+#include "app/FolderPicker.h"
 #include "app/LanguageMenu.h"
 #include "app/MainWindow.h"
 #include "app/ShellFormat.h"
@@ -12,6 +13,7 @@
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
 #include "settings/IniStore.h"
+#include "stress/RealDiskWorker.h"
 #include "stress/StressControl.h"
 
 int clientViewMode = kInfoView;
@@ -122,6 +124,16 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kCommandLanguage:
             ShowLanguageMenu();
+            return 0;
+        // The disk load chosen here runs from the next start of the disk load on.
+        case kCommandDiskCache:
+            SetDiskLoadMode(DiskLoadMode::Cache, true);
+            return 0;
+        case kCommandDiskReal:
+            SetDiskLoadMode(DiskLoadMode::Real, true);
+            return 0;
+        case kCommandDiskFolder:
+            ChooseDiskFolder(window);
             return 0;
         case kCommandDonate:
         case kCommandFaq:

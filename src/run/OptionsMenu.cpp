@@ -1,18 +1,40 @@
 // The options' rows and the walk that numbers them for the system menu.
 #include "run/OptionsMenu.h"
 
+#include "stress/DiskLoadChoice.h"
 #include "stress/StressState.h"
 
 namespace {
 
 constexpr int kMemoryStressText = 60;
+constexpr int kDiskLoadText = 215;
+constexpr int kDiskCacheText = 216;
+constexpr int kDiskRealText = 217;
+constexpr int kChooseDiskFolderText = 218;
 
 bool MemoryLoadOn() {
     return Stress.memoryOn.load(kRelaxed) != 0;
 }
 
+bool DiskLoadIsCache() {
+    return DiskLoadIs(DiskLoadMode::Cache);
+}
+
+bool DiskLoadIsReal() {
+    return DiskLoadIs(DiskLoadMode::Real);
+}
+
+// The two disk loads, one of them checked, and the real-disk load's folder.
+constexpr OptionRow kDiskLoadRows[] = {
+    {OptionKind::Check, kCommandDiskCache, kDiskCacheText, DiskLoadIsCache},
+    {OptionKind::Check, kCommandDiskReal, kDiskRealText, DiskLoadIsReal},
+    {OptionKind::Separator},
+    {OptionKind::Action, kCommandDiskFolder, kChooseDiskFolderText},
+};
+
 constexpr OptionRow kOptionRows[] = {
     {OptionKind::Check, kCommandMemory, kMemoryStressText, MemoryLoadOn},
+    {OptionKind::Submenu, 0, kDiskLoadText, nullptr, kDiskLoadRows},
 };
 
 void Walk(std::span<const OptionRow> rows, int depth, unsigned& nextId, std::vector<OptionItem>& items) {

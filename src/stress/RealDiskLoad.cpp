@@ -7,10 +7,12 @@
 #include <thread>
 
 #include "stress/DiskFileName.h"
+#include "stress/DiskLoadChoice.h"
 #include "stress/DiskSector.h"
 #include "stress/DiskSpace.h"
 
 DiskLoadStatus DiskStatus;
+DiskLoadChoice DiskChoice;
 
 namespace {
 

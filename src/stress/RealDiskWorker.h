@@ -7,24 +7,13 @@
 #include <atomic>
 #include <string>
 
+#include "stress/DiskLoadChoice.h"
 #include "stress/RealDiskLoad.h"
-
-enum class DiskLoadMode : int32_t { Cache = 0, Real = 1 };
 
 // Settings keys, section "Program": 0 the temporary-file (cache) load, 1 the real-disk load; the real-disk
 // load's folder as text (empty or absent: the temporary folder).
 constexpr wchar_t kDiskModeSettingKey[] = L"disk_mode";
 constexpr wchar_t kDiskFolderSettingKey[] = L"disk_folder";
-
-struct DiskLoadChoice {
-    // A DiskLoadMode; the disk worker started next runs this load.
-    std::atomic<int32_t> mode{int32_t(DiskLoadMode::Cache)};
-    // The real-disk load's folder as the user gave it; empty for the temporary folder. User-interface thread only:
-    // each worker gets a copy when it is started.
-    std::wstring folder;
-};
-
-extern DiskLoadChoice DiskChoice;
 
 // Reads disk_mode and disk_folder into DiskChoice. Any disk_mode other than 1 means the cache load.
 void LoadDiskLoadSettings();

@@ -11,8 +11,6 @@
 #include "stress/DiskSector.h"
 #include "stress/StressState.h"
 
-DiskLoadChoice DiskChoice;
-
 namespace {
 
 constexpr wchar_t kSettingsSection[] = L"Program";
@@ -370,7 +368,7 @@ void LoadDiskLoadSettings() {
         kRelaxed);
     wchar_t folder[kIniTextCapacity] = {};
     const int length = ReadIniString(kSettingsSection, kDiskFolderSettingKey, folder);
-    DiskChoice.folder.assign(folder, size_t(length > 0 ? length : 0));
+    DiskChoice.folder.assign(folder, folder + (length > 0 ? length : 0));
 }
 
 void SetDiskLoadMode(DiskLoadMode mode, bool store) {
@@ -384,7 +382,7 @@ bool SetDiskFolder(const std::wstring& folder, bool store) {
     if (store && (folder.size() >= size_t(kIniTextCapacity) - 1 ||
                   !WriteIniString(kSettingsSection, kDiskFolderSettingKey, folder.c_str())))
         return false;
-    DiskChoice.folder = folder;
+    DiskChoice.folder.assign(folder.begin(), folder.end());
     return true;
 }
 
@@ -465,7 +463,7 @@ DWORD WINAPI RealDiskWorker(LPVOID parameter) {
 void StartRealDiskWorker(HWND window) {
     auto* start = new RealDiskStart;
     start->window = window;
-    start->folder = DiskChoice.folder;
+    start->folder.assign(DiskChoice.folder.begin(), DiskChoice.folder.end());
     HANDLE thread = CreateThread(nullptr, 0, RealDiskWorker, start, 0, nullptr);
     if (!thread) {
         delete start;

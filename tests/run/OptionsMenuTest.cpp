@@ -2,7 +2,10 @@
 // numbered for the system menu and its commands found again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "run/OptionsMenu.h"
+#include "stress/DiskLoadChoice.h"
 #include "stress/StressState.h"
 
 namespace {
@@ -27,7 +30,7 @@ constexpr OptionRow kRows[] = {
 
 TEST(OptionsMenu, TheMemoryStressRowSendsCommand111AndShowsTheMemorySwitch) {
     const auto rows = OptionRows();
-    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_GE(rows.size(), 1u);
     EXPECT_EQ(rows[0].kind, OptionKind::Check);
     EXPECT_EQ(rows[0].command, kCommandMemory);
     EXPECT_EQ(rows[0].textIndex, 60);
@@ -37,6 +40,25 @@ TEST(OptionsMenu, TheMemoryStressRowSendsCommand111AndShowsTheMemorySwitch) {
     Stress.memoryOn = 0;
     EXPECT_FALSE(rows[0].checked());
     EXPECT_EQ(OptionMenuIdForCommand(rows, kCommandMemory), kFirstOptionMenuId);
+}
+
+TEST(OptionsMenu, TheDiskLoadSubmenuChecksTheModeInUseAndOffersTheFolder) {
+    const auto rows = OptionRows();
+    const auto disk = std::find_if(rows.begin(), rows.end(), [](const OptionRow& row) { return row.textIndex == 215; });
+    ASSERT_NE(disk, rows.end());
+    ASSERT_EQ(disk->kind, OptionKind::Submenu);
+    ASSERT_EQ(disk->rows.size(), 4u);
+    EXPECT_EQ(disk->rows[0].command, kCommandDiskCache);
+    EXPECT_EQ(disk->rows[1].command, kCommandDiskReal);
+    EXPECT_EQ(disk->rows[2].kind, OptionKind::Separator);
+    EXPECT_EQ(disk->rows[3].kind, OptionKind::Action);
+    EXPECT_EQ(disk->rows[3].command, kCommandDiskFolder);
+    for (DiskLoadMode mode : {DiskLoadMode::Real, DiskLoadMode::Cache}) {
+        DiskChoice.mode = int32_t(mode);
+        EXPECT_EQ(disk->rows[0].checked(), mode == DiskLoadMode::Cache);
+        EXPECT_EQ(disk->rows[1].checked(), mode == DiskLoadMode::Real);
+    }
+    EXPECT_NE(OptionMenuIdForCommand(rows, kCommandDiskFolder), 0u) << "every row of the submenu sends its command";
 }
 
 TEST(OptionsMenu, TheWalkNumbersTheRowsThatSendACommandInStepsOf16DepthFirst) {
