@@ -14,6 +14,17 @@ namespace {
 constexpr int kChooseFolderTitleText = 219;
 constexpr int kFolderTooLongText = 226;
 
+struct ProblemText {
+    DiskIo problem;
+    int text;
+};
+const ProblemText kProblemTexts[] = {
+    {DiskIo::FolderMissing, 222},
+    {DiskIo::NotAFolder, 223},
+    {DiskIo::NotWritable, 224},
+    {DiskIo::FolderGone, 225},
+};
+
 // Releases a COM interface when it goes.
 template <typename Interface>
 struct Held {
@@ -34,9 +45,8 @@ bool PickWithFileDialog(HWND owner, const wchar_t* title, const std::wstring& in
     dialog.pointer->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
     dialog.pointer->SetTitle(title);
     Held<IShellItem> start;
-    if (!initial.empty() &&
-        SUCCEEDED(SHCreateItemFromParsingName(initial.c_str(), nullptr, IID_IShellItem,
-                                              reinterpret_cast<void**>(&start.pointer))))
+    if (!initial.empty() && SUCCEEDED(SHCreateItemFromParsingName(initial.c_str(), nullptr, IID_IShellItem,
+                                                                  reinterpret_cast<void**>(&start.pointer))))
         dialog.pointer->SetFolder(start.pointer);
     // Cancelled, or the dialog could not show: nothing chosen, and no second dialog either.
     if (FAILED(dialog.pointer->Show(owner)))
@@ -98,4 +108,19 @@ void ChooseDiskFolder(HWND window) {
         return;
     MessageBoxW(window, WithArgument(GetText(kFolderTooLongText), chosen).c_str(), L"Kestrovane",
                 MB_OK | MB_ICONWARNING);
+}
+
+std::wstring DiskProblemMessage(int problem, const std::wstring& folder) {
+    for (const ProblemText& known : kProblemTexts)
+        if (int(known.problem) == problem)
+            return WithArgument(GetText(known.text), folder);
+    return std::wstring();
+}
+
+void OnDiskProblem(HWND window, WPARAM problem) {
+    const std::u16string& chosen = DiskChoice.folder;
+    const std::wstring message =
+        DiskProblemMessage(int(problem), RealDiskFolderFor(std::wstring(chosen.begin(), chosen.end())));
+    if (!message.empty())
+        MessageBoxW(window, message.c_str(), L"Kestrovane", MB_OK | MB_ICONWARNING);
 }

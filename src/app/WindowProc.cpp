@@ -204,6 +204,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_INITMENUPOPUP:
             OnInitMenuPopup(window, reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
             return DefWindowProcW(window, message, wParam, lParam);
+        case kDiskProblemMessage:
+            OnDiskProblem(window, wParam);
+            return 0;
         case WM_SYSCOMMAND:
             if (RouteOptionCommand(window, wParam))
                 return 0;

@@ -55,8 +55,12 @@ struct RealDiskStart {
     RealDiskSink sink;
 };
 
+// Posted to the main window by a real-disk worker that its folder failed (DiskStatus.problem says how); wParam is
+// the DiskIo class. PostMessageW never waits.
+constexpr UINT kDiskProblemMessage = WM_APP + 0x50;
+
 // Thread entry: runs RunRealDisk with the disk switch and the master switch. Exit code 0 on a stop, 1 when the
-// folder failed it.
+// folder failed it, which it then tells the window.
 DWORD WINAPI RealDiskWorker(LPVOID start);
 
 // Starts one real-disk worker for the folder chosen now. User-interface thread.

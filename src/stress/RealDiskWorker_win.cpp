@@ -456,8 +456,13 @@ DWORD WINAPI RealDiskWorker(LPVOID parameter) {
     RealDiskOptions options;
     options.folder = start->folder;
     options.sink = start->sink;
+    const HWND window = start->window;
     delete start;
-    return RunRealDisk(options, DiskStatus) == DiskLoadEnd::Stopped ? 0 : 1;
+    if (RunRealDisk(options, DiskStatus) == DiskLoadEnd::Stopped)
+        return 0;
+    if (window)
+        PostMessageW(window, kDiskProblemMessage, WPARAM(DiskStatus.problem.load(kRelaxed)), 0);
+    return 1;
 }
 
 void StartRealDiskWorker(HWND window) {

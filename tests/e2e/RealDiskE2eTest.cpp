@@ -1,0 +1,97 @@
+// The real-disk load in the real program, driven from outside: with disk_mode=1 the disk switch writes verified
+// files of the load's own names into the chosen folder and leaves none after the stop; a folder that does not
+// exist is told in a message box while the window keeps answering, and nothing is written anywhere.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "e2e/E2eSupport.h"
+#include "stress/StressState.h"
+#include "support/Scratch.h"
+
+namespace {
+
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
+
+bool LoadFileThere(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\kestrovane-disk-*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
+
+// The message box's text: its Static child that is no icon.
+std::wstring MessageBoxText(HWND box) {
+    std::wstring text;
+    for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
+         child = FindWindowExW(box, child, L"Static", nullptr)) {
+        std::wstring candidate;
+        if (ReadWindowText(child, &candidate) && candidate.size() > text.size())
+            text = candidate;
+    }
+    return text;
+}
+
+class RealDiskE2e : public testing::Test {
+protected:
+    void SetUp() override {
+        programFolder_ = scratch_.File(L"program");
+        CreateDirectoryW(programFolder_.c_str(), nullptr);
+    }
+    void TearDown() override { StopProgram(program_); }
+
+    ScratchFolder scratch_;
+    std::wstring programFolder_;
+    Program program_;
+};
+
+}  // namespace
+
+TEST_F(RealDiskE2e, TheDiskSwitchWritesTheLoadsFilesIntoTheChosenFolderAndLeavesNone) {
+    const std::wstring files = scratch_.File(L"files");
+    ASSERT_TRUE(CreateDirectoryW(files.c_str(), nullptr));
+    std::string error;
+    ASSERT_TRUE(StartProgram(program_, programFolder_,
+                             "[Program]\r\naggressiv=0\r\nhd=1\r\ndisk_mode=1\r\ndisk_folder=" + Narrow(files) + "\r\n",
+                             &error))
+        << error;
+    SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
+    EXPECT_TRUE(WaitFor([&] { return LoadFileThere(files); }, 20000)) << "no file of the load appeared";
+    SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
+    EXPECT_TRUE(WaitFor([&] { return !LoadFileThere(files); }, 20000)) << "a file outlived the stop";
+    std::wstring title;
+    EXPECT_TRUE(ReadWindowText(program_.mainWindow, &title));
+}
+
+TEST_F(RealDiskE2e, AMissingFolderIsToldInAMessageBoxWhileTheWindowKeepsAnswering) {
+    const std::wstring missing = scratch_.File(L"no such folder");
+    std::string error;
+    ASSERT_TRUE(StartProgram(
+        program_, programFolder_,
+        "[Program]\r\naggressiv=0\r\nhd=1\r\ndisk_mode=1\r\ndisk_folder=" + Narrow(missing) + "\r\n", &error))
+        << error;
+    SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            box = FindTopLevelWindow(program_.process.dwProcessId, L"#32770");
+            return box != nullptr;
+        },
+        15000))
+        << "no message box";
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_NE(text.find(L"cannot use the folder"), std::wstring::npos) << Narrow(text);
+    EXPECT_NE(text.find(missing), std::wstring::npos) << Narrow(text);
+    EXPECT_NE(text.find(L"does not exist"), std::wstring::npos) << Narrow(text);
+    std::wstring title;
+    EXPECT_TRUE(ReadWindowText(program_.mainWindow, &title)) << "the window stays responsive";
+    EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "the folder is not made";
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 5000));
+}
