@@ -36,7 +36,8 @@ add_custom_command(OUTPUT ${KV_LANGUAGE_RESOURCE}
 
 add_custom_command(OUTPUT ${KV_EXTENDED_LANGUAGE_RESOURCE}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
-    COMMAND ${KV_PACKER} ${KV_EXTENDED_LANGUAGE_TEXT} ${KV_EXTENDED_LANGUAGE_RESOURCE} kExtendedLanguageResource
+    # The largest text: kExtendedTextBufferBytes less the terminator's two bytes.
+    COMMAND ${KV_PACKER} ${KV_EXTENDED_LANGUAGE_TEXT} ${KV_EXTENDED_LANGUAGE_RESOURCE} kExtendedLanguageResource 1048574
     DEPENDS ${KV_PACKER} ${KV_EXTENDED_LANGUAGE_TEXT}
     COMMENT "Packing the extended language text"
     VERBATIM)

@@ -9,7 +9,16 @@ add_library(kestrovane_portable STATIC
     src/i18n/LanguageMenuItems.cpp
     src/i18n/LanguageTables.cpp
     src/i18n/Lzari.cpp
+    src/i18n/TextArguments.cpp
     src/i18n/TranslationText.cpp
+    src/report/CivilTime.cpp
+    src/report/ReportText.cpp
+    src/report/RunFolder.cpp
+    src/report/RunHtml.cpp
+    src/report/RunJson.cpp
+    src/report/RunLog.cpp
+    src/report/RunSummary.cpp
+    src/run/CommandLine.cpp
     src/run/OptionsMenu.cpp
     src/run/RunRecord.cpp
     src/settings/IniValue.cpp
@@ -25,3 +34,24 @@ add_library(kestrovane_portable STATIC
     ${KV_EXTENDED_LANGUAGE_RESOURCE}
 )
 target_include_directories(kestrovane_portable PUBLIC ${PROJECT_SOURCE_DIR}/src)
+
+# nlohmann/json (header-only) writes the JSON summary. The folder holding nlohmann/json.hpp: Debian's
+# nlohmann-json3-dev puts it in /usr/include. Only the nlohmann folder is copied into the build tree, so that a
+# cross compiler never searches the host's own system headers. Empty: find_package (vcpkg's nlohmann-json).
+if(CMAKE_HOST_WIN32)
+    set(KV_JSON_INCLUDE_DEFAULT "")
+else()
+    set(KV_JSON_INCLUDE_DEFAULT "/usr/include")
+endif()
+set(KESTROVANE_JSON_INCLUDE "${KV_JSON_INCLUDE_DEFAULT}" CACHE PATH "Folder that holds nlohmann/json.hpp")
+if(KESTROVANE_JSON_INCLUDE)
+    if(NOT EXISTS "${KESTROVANE_JSON_INCLUDE}/nlohmann/json.hpp")
+        message(FATAL_ERROR "nlohmann/json.hpp not found in ${KESTROVANE_JSON_INCLUDE}: install nlohmann-json3-dev "
+                            "or pass -DKESTROVANE_JSON_INCLUDE=<folder holding nlohmann/json.hpp>")
+    endif()
+    file(COPY "${KESTROVANE_JSON_INCLUDE}/nlohmann" DESTINATION "${CMAKE_BINARY_DIR}/third_party/include")
+    target_include_directories(kestrovane_portable SYSTEM PUBLIC "${CMAKE_BINARY_DIR}/third_party/include")
+else()
+    find_package(nlohmann_json 3.10 CONFIG REQUIRED)
+    target_link_libraries(kestrovane_portable PUBLIC nlohmann_json::nlohmann_json)
+endif()

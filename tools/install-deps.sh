@@ -45,6 +45,11 @@ need googletest /usr/src/googletest/CMakeLists.txt
 need libgtest-dev /usr/lib/x86_64-linux-gnu/libgtest.a
 need clang /usr/bin/clang++
 need clang-format /usr/bin/clang-format
+# The run report: its JSON library (header-only), the schema check of a composed report and the browser that
+# renders the HTML report in the tests.
+need nlohmann-json3-dev /usr/include/nlohmann/json.hpp
+need python3-jsonschema /usr/lib/python3/dist-packages/jsonschema/__init__.py
+need chromium /usr/bin/chromium
 # A caller's own needs as PACKAGE:PROOF, e.g. tools/package.sh asks for zip:/usr/bin/zip.
 for entry in "$@"; do
     need "${entry%%:*}" "${entry#*:}"

@@ -1,6 +1,8 @@
 // Build tool: packs a UTF-8 language text into one of the program's compressed language resources, as C++ source.
-// Usage: lzari_pack language.txt LanguageResource.cpp [symbol]; the symbol names the block (kLanguageResource).
+// Usage: lzari_pack language.txt LanguageResource.cpp [symbol [largest]]; the symbol names the block
+// (kLanguageResource), the largest text it may hold in bytes of UTF-16 defaults to the first block's.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -11,7 +13,7 @@
 
 namespace {
 
-// The program's text buffer holds 200,000 bytes with the terminator's two.
+// The program's text buffer for the first block holds 200,000 bytes with the terminator's two.
 constexpr size_t kLargestText = 199998;
 
 std::string GeneratedSource(const std::vector<uint8_t>& block, size_t textBytes, const std::string& symbol) {
@@ -32,11 +34,12 @@ std::string GeneratedSource(const std::vector<uint8_t>& block, size_t textBytes,
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: lzari_pack language.txt LanguageResource.cpp [symbol]\n");
+    if (argc < 3 || argc > 5) {
+        std::fprintf(stderr, "usage: lzari_pack language.txt LanguageResource.cpp [symbol [largest]]\n");
         return 2;
     }
-    const std::string symbol = argc == 4 ? argv[3] : "kLanguageResource";
+    const std::string symbol = argc >= 4 ? argv[3] : "kLanguageResource";
+    const size_t largest = argc == 5 ? std::strtoull(argv[4], nullptr, 10) : kLargestText;
     std::ifstream input(argv[1], std::ios::binary);
     if (!input) {
         std::fprintf(stderr, "lzari_pack: cannot read %s\n", argv[1]);
@@ -49,9 +52,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lzari_pack: %s is not valid UTF-8 at byte %zu\n", argv[1], badOffset);
         return 1;
     }
-    if (text.size() > kLargestText) {
+    if (text.size() > largest) {
         std::fprintf(stderr, "lzari_pack: the text takes %zu bytes as UTF-16, more than the program's %zu\n",
-                     text.size(), kLargestText);
+                     text.size(), largest);
         return 1;
     }
     const std::string generated = GeneratedSource(LzariPackBlock(text.data(), text.size()), text.size(), symbol);

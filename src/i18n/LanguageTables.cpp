@@ -180,8 +180,8 @@ int LoadExtendedTexts() {
     if (extendedMerged)
         return 1;
     // Bounded like the first block, so a damaged length can never ask for more.
-    const size_t bytes =
-        std::min<size_t>(StatedLength(kExtendedLanguageResource, kExtendedLanguageResourceSize), kTextBufferBytes - 2);
+    const size_t bytes = std::min<size_t>(StatedLength(kExtendedLanguageResource, kExtendedLanguageResourceSize),
+                                          kExtendedTextBufferBytes - 2);
     auto decoder = std::unique_ptr<LzariDecoder>(new (std::nothrow) LzariDecoder);
     extendedStorage.reset(new (std::nothrow) char16_t[bytes / sizeof(char16_t) + 2]);
     if (!decoder || !extendedStorage)

@@ -63,6 +63,10 @@ inline int CompletenessOf(int present, int total) {
 // slot below this number, and every shipped language has all of them, so the completeness figures stay those of
 // the first block.
 constexpr int kFirstExtendedText = 60;
+// The extended block holds the texts of every newer feature in all languages, far more than the first block: its
+// text may take up to this many bytes with the terminator's two (cmake/LanguageResource.cmake passes the packer
+// the same limit). Its buffer is allocated at its real size when it is first needed.
+constexpr size_t kExtendedTextBufferBytes = size_t(1) << 20;
 
 // Expands the extended block and adds its texts to every language's table, once: later calls return at once.
 // GetText calls it for a number from kFirstExtendedText on; the template export and the import call it first so

@@ -25,5 +25,10 @@ for dpi in 144 192; do
     stop_own_prefix
     wineserver -w
     echo "== at $dpi DPI"
-    KV_EXPECTED_DPI="$dpi" wine "$tests_program" --gtest_filter='HighDpi.*'
+    # Results of each pass under this test's own name, never over the file the end-to-end program's own run wrote.
+    case "${GTEST_OUTPUT:-}" in
+        xml:*/) output="${GTEST_OUTPUT}e2e_high_dpi-$dpi.xml" ;;
+        *) output="${GTEST_OUTPUT:-}" ;;
+    esac
+    GTEST_OUTPUT="$output" KV_EXPECTED_DPI="$dpi" wine "$tests_program" --gtest_filter='HighDpi.*'
 done

@@ -24,14 +24,15 @@ std::u16string Text(const char16_t* text) {
 }
 
 std::u16string DecodeEmbeddedBlock(const unsigned char* block = kLanguageResource,
-                                   size_t blockSize = kLanguageResourceSize) {
+                                   size_t blockSize = kLanguageResourceSize,
+                                   size_t capacity = kTextBufferBytes) {
     auto decoder = std::make_unique<LzariDecoder>();
-    std::vector<uint8_t> buffer(kTextBufferBytes);
+    std::vector<uint8_t> buffer(capacity);
     DecoderMemory.sourceSize = uint32_t(blockSize);
     DecoderMemory.destinationCapacity = uint32_t(buffer.size());
     DecodeMemory(*decoder, block, buffer.data());
     EXPECT_EQ(decoder->textSize % 2, 0u);
-    EXPECT_LT(decoder->textSize, kTextBufferBytes - 1);
+    EXPECT_LT(decoder->textSize, capacity - 1);
     std::u16string text;
     for (size_t i = 0; i + 1 < decoder->textSize; i += 2)
         text += char16_t(buffer[i] | buffer[i + 1] << 8);
@@ -204,7 +205,8 @@ TEST_F(ShippedLanguageTest, TheTemplateCopyHoldsTheWholeReferenceSection) {
 }
 
 TEST_F(ShippedLanguageTest, EveryLanguageHasEveryExtendedTextAndKeepsItsCompleteness) {
-    const std::u16string text = DecodeEmbeddedBlock(kExtendedLanguageResource, kExtendedLanguageResourceSize);
+    const std::u16string text =
+        DecodeEmbeddedBlock(kExtendedLanguageResource, kExtendedLanguageResourceSize, kExtendedTextBufferBytes);
     std::vector<uint8_t> source;
     size_t badOffset = 0;
     ASSERT_TRUE(Utf8ToUtf16Le(ReadSource(KV_EXTENDED_LANGUAGE_SOURCE), source, badOffset)) << "byte " << badOffset;

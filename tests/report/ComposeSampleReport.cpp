@@ -1,0 +1,52 @@
+// Writes the reports of two made-up runs (one passed, one failed) into a folder, for the schema check and the
+// browser check: passed.csv/.json/.html and failed.csv/.json/.html, labelled in the language of that index
+// (default English). Usage: compose_sample_report FOLDER [SECONDS [LANGUAGE]]
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "i18n/LanguageTables.h"
+#include "report/RunHtml.h"
+#include "report/RunJson.h"
+#include "report/SyntheticRun.h"
+
+namespace {
+
+bool WriteFile(const std::string& path, const std::string& text) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+bool Compose(const std::string& folder, const char* name, int seconds, int errors) {
+    const SyntheticRun run = MakeSyntheticRun(seconds, errors);
+    RunLogData log;
+    if (!ReadRunLog(run.logText, log))
+        return false;
+    const RunReport report = MakeRunReport(run.description, run.outcome, log);
+    const std::string stem = folder + "/" + name;
+    return WriteFile(stem + ".csv", run.logText) && WriteFile(stem + ".json", ComposeRunJson(report)) &&
+           WriteFile(stem + ".html", ComposeRunHtml(report, log, LookUpReportTexts()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: compose_sample_report FOLDER [SECONDS [LANGUAGE]]\n");
+        return 2;
+    }
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 3600;
+    if (LoadLanguageResource() != 1 || seconds < 1) {
+        std::fprintf(stderr, "no language tables, or a bad length\n");
+        return 1;
+    }
+    CurrentLanguage = argc > 3 ? std::atoi(argv[3]) : kReferenceLanguage;
+    if (!Compose(argv[1], "passed", seconds, 0) || !Compose(argv[1], "failed", seconds, 3)) {
+        std::fprintf(stderr, "cannot write into %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
