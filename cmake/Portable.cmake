@@ -12,6 +12,7 @@ add_library(kestrovane_portable STATIC
     src/i18n/TextArguments.cpp
     src/i18n/TranslationText.cpp
     src/report/CivilTime.cpp
+    src/report/DiskFigures.cpp
     src/report/ReportText.cpp
     src/report/RunFolder.cpp
     src/report/RunHtml.cpp

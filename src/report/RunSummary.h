@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "report/DiskFigures.h"
 #include "report/RunDescription.h"
 #include "report/RunLog.h"
 #include "run/RunRecord.h"
@@ -22,6 +23,10 @@ constexpr RateColumn kRateColumns[] = {
     {"paint_passes_per_s", 0, "passes/s"},
     {"paint_mb_per_s", 0, "MB/s"},
     {"mega_add_per_s", 1, "MEGA-ADD/s"},
+    // The temporary-file load's rate first, then the device's: the cache's rate and the device's side by side.
+    {"disk_cache_mb_per_s", 2, "MB/s"},
+    {"disk_write_mb_per_s", 2, "MB/s"},
+    {"disk_read_mb_per_s", 2, "MB/s"},
 };
 
 struct RateSummary {
@@ -66,6 +71,8 @@ struct RunReport {
     RunDescription description;
     RunOutcome outcome;
     std::vector<RateSummary> rates;
+    // Filled by the caller when the run had the real-disk load.
+    DiskReport disk;
 };
 
 RunReport MakeRunReport(const RunDescription& description, const RunOutcome& outcome, const RunLogData& log);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "run/RunRecord.h"
+#include "stress/DiskLoadChoice.h"
 
 // What the program returns to a script.
 enum class ExitCode : int { Passed = 0, Failed = 1, BadCommandLine = 2, Incomplete = 3, StoppedByUser = 4 };
@@ -37,7 +38,7 @@ enum UnsupportedFeature : uint32_t {
 };
 // The features this version runs; the glue refuses an option whose bit is in CommandLine::unsupported and not
 // here. A feature that lands adds its bit.
-constexpr uint32_t kAvailableFeatures = 0;
+constexpr uint32_t kAvailableFeatures = kFeatureRealDisk | kFeatureDiskPath;
 
 struct CommandLine {
     bool usage = false;     // /?
@@ -105,6 +106,10 @@ struct CommandLineResult {
 // next argument does not start with '/' or '-'. The first fault found is reported; /? anywhere asks for the
 // usage and nothing else is checked.
 CommandLineResult ParseCommandLine(const std::vector<std::u16string>& arguments);
+
+// The disk load's choices of this run, /disk real|cache and /diskpath, put into the disk load's setting without
+// storing them; an option not given leaves the stored choice.
+void ApplyDiskOptions(const CommandLine& options, DiskLoadChoice& choice);
 
 // The first option given whose feature is not in `available`, as the user wrote it; empty when none.
 std::u16string UnavailableOption(const CommandLine& options, uint32_t available = kAvailableFeatures);

@@ -192,6 +192,8 @@ TEST_F(CommandLineTest, UsageListsEveryAvailableOptionAndWinsOverAnyFault) {
           u"/report FILE", u"/json FILE", u"/nogui", u"/selftest", u"/?", u"Exit codes: 0 passed"})
         EXPECT_NE(usage.find(option), std::u16string::npos) << Narrow(option);
     EXPECT_EQ(usage.find(u"/cpu fp"), std::u16string::npos) << "features that have not landed stay out";
+    EXPECT_NE(usage.find(u"/disk real | /disk cache"), std::u16string::npos) << "the real-disk load has landed";
+    EXPECT_NE(usage.find(u"/diskpath PATH"), std::u16string::npos);
     EXPECT_EQ(usage.find(u"/cycle"), std::u16string::npos);
     const std::u16string everything = ComposeUsageText(~0u);
     for (const char16_t* option :
@@ -206,4 +208,23 @@ TEST(ExitCode, FollowsTheVerdictAndAnEarlyStop) {
     EXPECT_EQ(ExitCodeFor(Verdict::Incomplete, true), ExitCode::Incomplete);
     EXPECT_EQ(int(ExitCode::BadCommandLine), 2);
     EXPECT_EQ(int(ExitCode::StoppedByUser), 4);
+}
+
+TEST(CommandLine, TheDiskOptionsChooseTheDiskLoadForThisRunOnly) {
+    DiskLoadChoice choice;
+    choice.folder = u"C:\\stored";
+    ApplyDiskOptions(ParseCommandLine(Split(u"/start /cpu")).options, choice);
+    EXPECT_EQ(choice.mode, int32_t(DiskLoadMode::Cache)) << "nothing given, the stored choice stays";
+    EXPECT_EQ(choice.folder, u"C:\\stored");
+
+    const CommandLineResult real = ParseCommandLine({u"/disk", u"real", u"/diskpath", u"E:\\burn in", u"/start"});
+    ASSERT_EQ(real.error.problem, CommandLineProblem::None);
+    EXPECT_EQ(UnavailableOption(real.options), u"") << "the real-disk load runs in this version";
+    ApplyDiskOptions(real.options, choice);
+    EXPECT_EQ(choice.mode, int32_t(DiskLoadMode::Real));
+    EXPECT_EQ(choice.folder, u"E:\\burn in");
+
+    ApplyDiskOptions(ParseCommandLine(Split(u"/DISK Cache")).options, choice);
+    EXPECT_EQ(choice.mode, int32_t(DiskLoadMode::Cache));
+    EXPECT_EQ(choice.folder, u"E:\\burn in") << "a folder stays chosen for a later real-disk run";
 }
