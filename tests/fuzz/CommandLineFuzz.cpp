@@ -58,6 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(options.loads >= 0 && options.loads < 16);
     Check(options.memorySize != MemorySizeChoice::Percent ||
           (options.memoryAmount >= 1 && options.memoryAmount <= kMaxMemoryPercent));
-    Check((options.unsupported == 0) == UnavailableOption(options).empty());
+    Check(((options.unsupported & ~kAvailableFeatures) == 0) == UnavailableOption(options).empty());
     return 0;
 }
