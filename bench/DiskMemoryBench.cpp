@@ -14,6 +14,7 @@
 #include "stress/DiskWorker.h"
 #include "stress/MemoryWorker.h"
 #include "stress/StressState.h"
+#include "stress/VerifiedCopy.h"
 #include "stress/Workers.h"
 
 namespace {
@@ -160,6 +161,27 @@ DWORD WINAPI PlainMemoryLoop(LPVOID) {
     return 0;
 }
 
+// The verified memory load's loop: the same passes the worker makes when "Verify results" is on.
+DWORD WINAPI VerifiedMemoryLoop(LPVOID) {
+    void* source = std::malloc(kMemoryBlockBytes);
+    void* destination = std::malloc(kMemoryBlockBytes);
+    if (source && destination) {
+        VerifiedBlocks blocks;
+        blocks.block[0] = static_cast<uint64_t*>(source);
+        blocks.block[1] = static_cast<uint64_t*>(destination);
+        blocks.bytes = kMemoryBlockBytes;
+        StartVerifiedBlocks(blocks, GetTickCount64());
+        while (plainRuns.load(kRelaxed)) {
+            if (VerifiedCopyPass(blocks, MismatchSink()) != 0)
+                std::printf("verified copy: a wrong word was found\n");
+            memoryCopies.fetch_add(1, kRelaxed);
+        }
+    }
+    std::free(destination);
+    std::free(source);
+    return 0;
+}
+
 // Copies per second while the threads run, after they have settled.
 double MemoryBytesPerSecond(LPTHREAD_START_ROUTINE entry, int threadCount, bool bind) {
     SwitchLoads(1);
@@ -228,21 +250,40 @@ double Ratio(double value, double reference) {
     return reference > 0.0 ? value / reference : 0.0;
 }
 
+// Only the plain and the verified memory copies, side by side on bound threads.
+int CompareVerifiedMemory(int processors) {
+    double plain = 0.0, verified = 0.0;
+    for (int round = 0; round < 2 * kRounds; ++round) {
+        plain = std::max(plain, MemoryBytesPerSecond(PlainMemoryLoop, processors, true));
+        verified = std::max(verified, MemoryBytesPerSecond(VerifiedMemoryLoop, processors, true));
+    }
+    std::printf("%-62s %12s  %s\n", "measure", "value", "goal");
+    PrintRow("verified memory load, 16 MiB blocks, bound threads (MB/s)", verified / 1e6, "");
+    PrintRow("plain memcpy loop, same bound threads (MB/s)", plain / 1e6, "");
+    PrintRow("verified memory ratio", Ratio(verified, plain), ">= 0.90", 3);
+    std::printf("processors: %d\n", processors);
+    return 0;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     const std::wstring folder = TemporaryFolder();
     const int processors = ProcessorCount();
+    if (argc > 1 && std::strcmp(argv[1], "verified") == 0)
+        return CompareVerifiedMemory(processors);
 
     // Rounds alternate the load and its reference, and each keeps its best round: the one least disturbed by
     // whatever else the machine runs.
-    double diskLoad = 0.0, diskPlain = 0.0, memoryLoad = 0.0, memoryPlain = 0.0, memoryPlainBound = 0.0;
+    double diskLoad = 0.0, diskPlain = 0.0, memoryLoad = 0.0, memoryPlain = 0.0, memoryPlainBound = 0.0,
+           memoryVerified = 0.0;
     for (int round = 0; round < kRounds; ++round) {
         diskPlain = std::max(diskPlain, PlainDiskBytesPerSecond(folder));
         diskLoad = std::max(diskLoad, DiskLoadBytesPerSecond(folder));
         memoryPlain = std::max(memoryPlain, MemoryBytesPerSecond(PlainMemoryLoop, processors, false));
         memoryPlainBound = std::max(memoryPlainBound, MemoryBytesPerSecond(PlainMemoryLoop, processors, true));
         memoryLoad = std::max(memoryLoad, MemoryBytesPerSecond(CountedMemoryLoad, processors, true));
+        memoryVerified = std::max(memoryVerified, MemoryBytesPerSecond(VerifiedMemoryLoop, processors, true));
     }
     const double diskStop = WorstStopMilliseconds(DiskWorker, 1, nullptr, false);
     double lastWrite = 0.0;
@@ -259,6 +300,8 @@ int main() {
     PrintRow("memory ratio", Ratio(memoryLoad, memoryPlain), ">= 0.95", 3);
     PrintRow("plain memcpy loop, threads bound as the load's (MB/s)", memoryPlainBound / 1e6, "");
     PrintRow("memory ratio against the bound loop", Ratio(memoryLoad, memoryPlainBound), ">= 0.95", 3);
+    PrintRow("verified memory load, bound threads (MB/s)", memoryVerified / 1e6, "");
+    PrintRow("verified memory ratio against the bound loop", Ratio(memoryVerified, memoryPlainBound), ">= 0.90", 3);
     PrintRow("disk: switch-off to worker end, worst of 3 (ms)", diskStop, "< 50");
     PrintRow("disk: switch-off to the last write's return, worst of 3 (ms)", lastWrite, "");
     PrintRow("disk: closing (deleting) one full 100 MiB file (ms)", closeFull, "");

@@ -21,7 +21,11 @@ add_library(kestrovane_portable STATIC
     src/report/RunSummary.cpp
     src/run/CommandLine.cpp
     src/run/OptionsMenu.cpp
+    src/run/RunOptions.cpp
     src/run/RunRecord.cpp
+    src/run/RunStatusText.cpp
+    src/run/SelfTest.cpp
+    src/run/WheaEvent.cpp
     src/settings/IniValue.cpp
     src/stress/Crc32c.cpp
     src/stress/CpuWorker.cpp
@@ -31,6 +35,7 @@ add_library(kestrovane_portable STATIC
     src/stress/PaintWorker.cpp
     src/stress/RealDiskLoad.cpp
     src/stress/StressState.cpp
+    src/stress/VerifiedCopy.cpp
     ${KV_LANGUAGE_RESOURCE}
     ${KV_EXTENDED_LANGUAGE_RESOURCE}
 )

@@ -11,15 +11,22 @@ add_library(kestrovane_core STATIC
     src/app/LanguageMenu.cpp
     src/app/MainWindow.cpp
     src/app/Startup.cpp
+    src/app/RunStatus.cpp
     src/app/SystemMenu.cpp
     src/app/UiHandles.cpp
     src/app/WindowProc.cpp
     src/i18n/LanguageTables_win.cpp
     src/i18n/TranslationFiles_win.cpp
+    src/run/ConsoleOutput_win.cpp
     src/settings/IniStore_win.cpp
     src/stress/StressControl_win.cpp
+    src/run/HardwareErrorWatch_win.cpp
+    src/run/RunControl_win.cpp
+    src/run/RunNotice_win.cpp
+    src/run/SelfTest_win.cpp
     src/stress/CpuWorker_win.cpp
     src/stress/DiskLeftovers_win.cpp
+    src/stress/LoadCheck_win.cpp
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
     src/stress/PaintWorker_win.cpp

@@ -64,9 +64,9 @@ if [[ -z "$wine_failed" ]]; then
     echo "== fuzz targets"
     cmake --preset fuzz >/dev/null
     cmake --build --preset fuzz -j2
-    tools/run-fuzzers.sh "$root/build/fuzz" "${KV_FUZZ_SECONDS:-45}"
+    tools/run-fuzzers.sh "$root/build/fuzz" "${KV_FUZZ_SECONDS:-30}"
     fuzz_targets=$(find tests/fuzz/corpus -mindepth 1 -maxdepth 1 -type d | wc -l)
-    fuzzed="$fuzz_targets fuzz targets ran ${KV_FUZZ_SECONDS:-45} s each"
+    fuzzed="$fuzz_targets fuzz targets ran ${KV_FUZZ_SECONDS:-30} s each"
 fi
 
 # case_results XML...: "Suite.Case VERDICT" for every test case in GoogleTest's XML results, VERDICT being passed,

@@ -12,6 +12,7 @@
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
+#include "run/RunControl_win.h"
 #include "stress/StressControl.h"
 
 namespace {
@@ -248,6 +249,7 @@ int CreateMainWindow(HINSTANCE instance) {
     GetSystemInfo(&system);
     Stress.processorCount.store(int32_t(system.dwNumberOfProcessors), kRelaxed);
     LoadStressSettings();
+    LoadRunOptions();
     ShowOptionsInSystemMenu(Ui.mainWindow);
 
     Ui.rebar = CreateRebar(Ui.mainWindow, barHeight);

@@ -7,11 +7,15 @@
 #include "app/FolderPicker.h"
 #include "app/LanguageMenu.h"
 #include "app/MainWindow.h"
+#include "app/RunStatus.h"
 #include "app/ShellFormat.h"
 #include "app/SystemMenu.h"
 #include "app/UiHandles.h"
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
+#include "run/RunControl_win.h"
+#include "run/RunNotice_win.h"
+#include "run/SelfTest_win.h"
 #include "settings/IniStore.h"
 #include "stress/RealDiskWorker.h"
 #include "stress/StressControl.h"
@@ -125,6 +129,13 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         case kCommandLanguage:
             ShowLanguageMenu();
             return 0;
+        case kCommandVerifyResults:
+        case kCommandStopOnFirstError:
+            ToggleRunOption(LOWORD(wParam));
+            return 0;
+        case kCommandCheckErrorDetection:
+            StartSelfTestThread(window);
+            return 0;
         // The disk load chosen here runs from the next start of the disk load on.
         case kCommandDiskCache:
             SetDiskLoadMode(DiskLoadMode::Cache, true);
@@ -156,6 +167,7 @@ LRESULT OnTimer(HWND window) {
     char16_t title[kStatusLineCapacity];
     FormatWindowTitle(title, kStatusLineCapacity, GetFixedText(kProductNameText), Stress.processorCount.load(kRelaxed));
     SetWindowTextW(window, AsWide(title));
+    UpdateRunStatusPart();
     return 0;
 }
 
@@ -185,10 +197,26 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_CREATE:
             return OnCreate(window);
         case WM_DESTROY:
+            // The program's end ends the run, its time taken now.
+            EndRunAtExit();
             PostQuitMessage(0);
             return 0;
         case WM_SIZE:
             LayoutMainWindow(window);
+            UpdateRunStatusPart();
+            return 0;
+        case WM_DRAWITEM:
+            if (DrawRunStatusPart(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+                return TRUE;
+            break;
+        case kRunErrorMessage:
+            OnRunError(window);
+            return 0;
+        case kRunEndedMessage:
+            OnRunEnded(window, wParam);
+            return 0;
+        case kSelfTestDoneMessage:
+            OnSelfTestDone(window, lParam);
             return 0;
         case WM_PAINT:
             return OnPaint(window);

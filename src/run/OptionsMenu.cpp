@@ -1,6 +1,8 @@
 // The options' rows and the walk that numbers them for the system menu.
 #include "run/OptionsMenu.h"
 
+#include "run/RunOptions.h"
+#include "run/RunStatusText.h"
 #include "stress/DiskLoadChoice.h"
 #include "stress/StressState.h"
 
@@ -14,6 +16,14 @@ constexpr int kChooseDiskFolderText = 218;
 
 bool MemoryLoadOn() {
     return Stress.memoryOn.load(kRelaxed) != 0;
+}
+
+bool VerifyResultsOn() {
+    return RunOptions.verify.load(kRelaxed) != 0;
+}
+
+bool StopOnFirstErrorOn() {
+    return RunOptions.stopOnError.load(kRelaxed) != 0;
 }
 
 bool DiskLoadIsCache() {
@@ -34,6 +44,9 @@ constexpr OptionRow kDiskLoadRows[] = {
 
 constexpr OptionRow kOptionRows[] = {
     {OptionKind::Check, kCommandMemory, kMemoryStressText, MemoryLoadOn},
+    {OptionKind::Check, kCommandVerifyResults, kTextVerifyResults, VerifyResultsOn},
+    {OptionKind::Check, kCommandStopOnFirstError, kTextStopOnFirstError, StopOnFirstErrorOn},
+    {OptionKind::Action, kCommandCheckErrorDetection, kTextCheckErrorDetection},
     {OptionKind::Submenu, 0, kDiskLoadText, nullptr, kDiskLoadRows},
 };
 

@@ -24,7 +24,10 @@ void Clear(Counter (&counters)[N]) {
 
 }  // namespace
 
-uint32_t BeginRun(int32_t selectedLoads, int64_t startMilliseconds, int64_t startUnixSeconds) {
+uint32_t BeginRun(int32_t selectedLoads,
+                  int64_t startMilliseconds,
+                  int64_t startUnixSeconds,
+                  const RunCheckSettings& settings) {
     // The new id goes out first, so a worker of the last run that is still about to record is turned away.
     CurrentRun.active.store(0, std::memory_order_release);
     const uint32_t runId = CurrentRun.runId.load(kRelaxed) + 1;
@@ -33,6 +36,10 @@ uint32_t BeginRun(int32_t selectedLoads, int64_t startMilliseconds, int64_t star
     CurrentRun.endMilliseconds = startMilliseconds;
     CurrentRun.startUnixSeconds = startUnixSeconds;
     CurrentRun.selectedLoads = selectedLoads;
+    CurrentRun.settings.verify.store(settings.verify ? 1 : 0, kRelaxed);
+    CurrentRun.settings.stopOnError.store(settings.stopOnError ? 1 : 0, kRelaxed);
+    CurrentRun.settings.realDisk.store(settings.realDisk ? 1 : 0, kRelaxed);
+    CurrentRun.hardwareLog.store(int32_t(HardwareLogState::NotWatched), kRelaxed);
     CurrentRun.errorCount.store(0, kRelaxed);
     CurrentRun.errorSlotsTaken.store(0, kRelaxed);
     Clear(CurrentRun.errorSlotReady);
@@ -82,6 +89,19 @@ void MarkLoadCouldNotRun(uint32_t runId, int load) {
 void MarkLoadInterrupted(uint32_t runId, int load) {
     if (ValidLoad(load) && IsCurrentRun(runId))
         CurrentRun.loadInterrupted[load].store(1, kRelaxed);
+}
+
+void SetHardwareLogState(HardwareLogState state) {
+    CurrentRun.hardwareLog.store(int32_t(state), kRelaxed);
+}
+
+bool LoadIsVerified(const RunRecord& run, int load) {
+    constexpr int kCpuLoad = 1;
+    constexpr int kDiskLoad = 2;
+    constexpr int kMemoryLoad = 3;
+    if (load == kDiskLoad)
+        return run.settings.realDisk.load(kRelaxed) != 0;
+    return (load == kCpuLoad || load == kMemoryLoad) && run.settings.verify.load(kRelaxed) != 0;
 }
 
 Verdict RunVerdict(const RunRecord& run) {

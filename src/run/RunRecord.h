@@ -33,17 +33,36 @@ struct RunError {
     char detail[kRunErrorDetailCapacity] = {};
 };
 
+// The settings a run was started with; the user-interface thread writes them in BeginRun, workers read them.
+struct RunCheckSettings {
+    bool verify = true;
+    bool stopOnError = false;
+    // The disk load of this run is the real-disk load.
+    bool realDisk = false;
+};
+
+// Whether the system's hardware error reports are watched during the run.
+enum class HardwareLogState : int { NotWatched = 0, Watching = 1, NotAvailable = 2 };
+
 struct RunRecord {
     // Changes with every run: a worker records into the run it was started for, never into a later one.
     std::atomic<uint32_t> runId{0};
     std::atomic<int32_t> active{0};
-    // Written by the user-interface thread before the workers start and after they were told to stop.
-    int64_t startMilliseconds = 0;
+    // Written by the user-interface thread before the workers start; read by workers stamping their errors, so
+    // atomic: a late worker of the last run may read it while the next run begins.
+    std::atomic<int64_t> startMilliseconds{0};
+    // Written by the user-interface thread after the workers were told to stop.
     int64_t endMilliseconds = 0;
     // Wall time of the start, seconds since 1970 in UTC.
     int64_t startUnixSeconds = 0;
     // Bit n set: load n (a LoadType value) was selected for the run.
     int32_t selectedLoads = 0;
+    struct {
+        std::atomic<int32_t> verify{1};
+        std::atomic<int32_t> stopOnError{0};
+        std::atomic<int32_t> realDisk{0};
+    } settings;
+    std::atomic<int32_t> hardwareLog{int32_t(HardwareLogState::NotWatched)};
 
     std::atomic<int64_t> errorCount{0};
     std::atomic<int32_t> errorSlotsTaken{0};
@@ -63,7 +82,10 @@ struct RunRecord {
 extern RunRecord CurrentRun;
 
 // Starts a new run with the given loads at the given times; returns its id. User-interface thread only.
-uint32_t BeginRun(int32_t selectedLoads, int64_t startMilliseconds, int64_t startUnixSeconds);
+uint32_t BeginRun(int32_t selectedLoads,
+                  int64_t startMilliseconds,
+                  int64_t startUnixSeconds,
+                  const RunCheckSettings& settings = RunCheckSettings());
 // Ends the run at the given time; errors recorded afterwards by late workers are dropped.
 void EndRun(int64_t endMilliseconds);
 
@@ -74,6 +96,14 @@ void MarkLoadRan(uint32_t runId, int load);
 void MarkLoadCouldNotRun(uint32_t runId, int load);
 // A load that ran tells that it had to stop before the run ended, for want of what it needs.
 void MarkLoadInterrupted(uint32_t runId, int load);
+
+void SetHardwareLogState(HardwareLogState state);
+
+// The loads whose work is checked in a run with these settings: the processor and memory loads when "verify" is
+// on, and the disk load when the run has the real-disk load, which always checks what it reads back. The paint
+// load draws what cannot be read back meaningfully and the temporary-file disk load's writes may never leave the
+// cache, so neither is verified.
+bool LoadIsVerified(const RunRecord& run, int load);
 
 // FAILED with any error; else INCOMPLETE when a selected load never ran and said it could not, or was
 // interrupted; else PASSED.

@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "stress/LoadCheck.h"
 #include "stress/RealDiskLoad.h"
 #include "stress/StressState.h"
 #include "stress/Workers.h"
@@ -51,11 +52,12 @@ HANDLE CreateStressFile(const wchar_t* folder, const DiskFileCalls& calls, UINT&
 }
 
 // Short writes are not detected: the count is of successful calls, so a file can only stay below the limit.
-FileEnd FillFile(HANDLE file, const DiskFileCalls& calls) {
+FileEnd FillFile(HANDLE file, const DiskFileCalls& calls, bool& wrote) {
     const auto start = std::chrono::steady_clock::now();
     for (int blocks = 0; blocks < kDiskBlocksPerFile; ++blocks) {
         if (!calls.write(file, zeroBlock, kDiskBlockBytes))
             return FileEnd::WriteFailed;
+        wrote = true;
         if (!LoadKeepsRunning(Stress.diskOn))
             return FileEnd::Stopped;
     }
@@ -82,15 +84,23 @@ bool PauseAfterFailedWrite() {
 
 const DiskFileCalls kSystemDiskCalls = {OpenStressFile, WriteBlock};
 
-DWORD RunDiskLoad(const wchar_t* folder, const DiskFileCalls& calls) {
+DWORD RunDiskLoad(const wchar_t* folder, const DiskFileCalls& calls, const WorkerRun* run) {
     // Numbers from the clock: two workers, or two copies of the program, seldom try the same names.
     UINT unique = GetTickCount() % kUniqueNumbers;
+    bool wrote = false, told = false;
     for (;;) {
         HANDLE file = CreateStressFile(folder, calls, unique);
-        if (file == INVALID_HANDLE_VALUE)
+        if (file == INVALID_HANDLE_VALUE) {
+            if (run && !wrote)
+                ReportLoadOutcome(*run, LoadType::Disk, false);
             return 1;
-        const FileEnd end = FillFile(file, calls);
+        }
+        const FileEnd end = FillFile(file, calls, wrote);
         CloseHandle(file);
+        if (run && wrote && !told) {
+            ReportLoadOutcome(*run, LoadType::Disk, true);
+            told = true;
+        }
         if (end == FileEnd::Stopped)
             return 0;
         if (end == FileEnd::WriteFailed && !PauseAfterFailedWrite())
@@ -98,10 +108,13 @@ DWORD RunDiskLoad(const wchar_t* folder, const DiskFileCalls& calls) {
     }
 }
 
-DWORD WINAPI DiskWorker(LPVOID) {
+DWORD WINAPI DiskWorker(LPVOID mainWindow) {
+    const WorkerRun run = JoinCurrentRun(static_cast<HWND>(mainWindow));
     wchar_t folder[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH)
+    if (length == 0 || length > MAX_PATH) {
+        ReportLoadOutcome(run, LoadType::Disk, false);
         return 1;
-    return RunDiskLoad(folder, kSystemDiskCalls);
+    }
+    return RunDiskLoad(folder, kSystemDiskCalls, &run);
 }

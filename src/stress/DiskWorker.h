@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+struct WorkerRun;
+
 constexpr DWORD kDiskBlockBytes = 4096;
 // 25,600 blocks of 4096 bytes: 100 MiB per file.
 constexpr int kDiskBlocksPerFile = 25600;
@@ -21,5 +23,6 @@ struct DiskFileCalls {
 extern const DiskFileCalls kSystemDiskCalls;
 
 // Fills temporary files named with the prefix "stress" in the folder, one after another, until the disk switch
-// or the master switch goes off (returns 0) or a file cannot be created (returns 1). Leaves no file behind.
-DWORD RunDiskLoad(const wchar_t* folder, const DiskFileCalls& calls);
+// or the master switch goes off (returns 0) or a file cannot be created (returns 1). Leaves no file behind. With a
+// run, tells it once that the load wrote, or that it could not write a single block.
+DWORD RunDiskLoad(const wchar_t* folder, const DiskFileCalls& calls, const WorkerRun* run = nullptr);

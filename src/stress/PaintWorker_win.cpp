@@ -1,5 +1,6 @@
 // The paint load: one worker fills the main window's client area with strips of random colour, pass after
 // pass, and publishes its passes per second and megabytes per second.
+#include "stress/LoadCheck.h"
 #include "stress/PaintWorker.h"
 #include "stress/StressState.h"
 #include "stress/Workers.h"
@@ -64,6 +65,8 @@ bool PaintStrips(HWND window) {
 
 DWORD WINAPI PaintWorker(LPVOID mainWindow) {
     HWND window = static_cast<HWND>(mainWindow);
+    const WorkerRun run = JoinCurrentRun(window);
+    bool told = false;
     int64_t start = ClockMilliseconds();
     paintPassCount.store(0, kRelaxed);
     paintPixelSum.store(0.0, kRelaxed);
@@ -77,6 +80,10 @@ DWORD WINAPI PaintWorker(LPVOID mainWindow) {
                 break;
             Sleep(kNoDeviceContextPauseMilliseconds);
             continue;
+        }
+        if (!told) {
+            ReportLoadOutcome(run, LoadType::Paint, true);
+            told = true;
         }
         // The yield after each measurement is the worker's only one: it runs at the highest priority.
         if (paintPassCount.load(kRelaxed) > kPassesBeforeMeasurement && PublishRates(start) &&

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "settings/IniStore.h"
+#include "stress/LoadCheck.h"
 #include "stress/RealDiskWorker.h"
 #include "stress/Workers.h"
 
@@ -48,6 +49,21 @@ void StartMemoryWorkers(HWND window) {
         ResumeThread(thread);
         CloseHandle(thread);
     }
+}
+
+int32_t SelectedLoads() {
+    return Stress.paintOn.load(kRelaxed) << int(LoadType::Paint) | Stress.cpuOn.load(kRelaxed) << int(LoadType::Cpu) |
+           Stress.diskOn.load(kRelaxed) << int(LoadType::Disk) |
+           Stress.memoryOn.load(kRelaxed) << int(LoadType::Memory);
+}
+
+// The run begins before the first worker starts, so that every worker of this run joins it.
+void BeginLoadRun(HWND window) {
+    if (!StressRunHooks.begin)
+        return;
+    const WorkerRun run = StressRunHooks.begin(window, SelectedLoads());
+    WorkerRunNow.verify.store(run.verify ? 1 : 0, kRelaxed);
+    WorkerRunNow.runId.store(run.runId, std::memory_order_release);
 }
 
 void ToggleLoadSwitch(HWND window, std::atomic<int32_t>& loadSwitch, const wchar_t* key, LoadType type) {
@@ -102,8 +118,12 @@ void ToggleMasterSwitch(HWND window) {
     if (Stress.masterOn.load(kRelaxed) == 1 && noLoadSelected)
         Stress.paintOn.store(1, kRelaxed);
     SyncStressControls(window);
-    if (Stress.masterOn.load(kRelaxed) == 0)
+    if (Stress.masterOn.load(kRelaxed) == 0) {
+        if (StressRunHooks.end)
+            StressRunHooks.end(window);
         return;
+    }
+    BeginLoadRun(window);
     if (Stress.diskOn.load(kRelaxed) == 1)
         StartLoadWorkers(window, LoadType::Disk);
     if (Stress.cpuOn.load(kRelaxed) == 1)

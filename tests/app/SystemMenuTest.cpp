@@ -1,5 +1,5 @@
-// The options in the real main window's system menu, read back in-process: the separator and "Memory-Stress",
-// its check mark and text refreshed before the menu opens, and WM_SYSCOMMAND switching the memory load.
+// The options in the real main window's system menu, read back in-process: the separator and the option rows,
+// their check marks and texts refreshed before the menu opens, and WM_SYSCOMMAND turning each over.
 #include <windows.h>
 
 #include <string>
@@ -15,6 +15,9 @@
 namespace {
 
 constexpr UINT kMemoryItem = kFirstOptionMenuId;
+constexpr UINT kVerifyItem = kFirstOptionMenuId + 0x10;
+constexpr UINT kStopOnErrorItem = kFirstOptionMenuId + 0x20;
+constexpr UINT kDetectorCheckItem = kFirstOptionMenuId + 0x30;
 
 bool Checked() {
     return true;
@@ -56,8 +59,8 @@ protected:
 
 }  // namespace
 
-TEST_F(SystemMenuTest, EndsWithASeparatorAndTheMemoryStressItemShowingTheStoredSwitch) {
-    CreateWithSettings("[Program]\r\nmem=1\r\n");
+TEST_F(SystemMenuTest, EndsWithASeparatorAndTheOptionsShowingTheStoredSettings) {
+    CreateWithSettings("[Program]\r\nmem=1\r\nstop_on_error=1\r\n");
     const int count = ItemCount();
     const int separator = count - 1 - int(OptionRows().size());
     ASSERT_GE(separator, 0);
@@ -65,6 +68,15 @@ TEST_F(SystemMenuTest, EndsWithASeparatorAndTheMemoryStressItemShowingTheStoredS
     EXPECT_EQ(GetMenuItemID(Menu(), separator + 1), kMemoryItem);
     EXPECT_EQ(ItemText(kMemoryItem), L"Memory-Stress");
     EXPECT_TRUE(ItemChecked(kMemoryItem));
+    EXPECT_EQ(GetMenuItemID(Menu(), count - 3), kVerifyItem);
+    EXPECT_EQ(ItemText(kVerifyItem), L"Verify results");
+    EXPECT_TRUE(ItemChecked(kVerifyItem)) << "verified by default";
+    EXPECT_EQ(GetMenuItemID(Menu(), count - 2), kStopOnErrorItem);
+    EXPECT_EQ(ItemText(kStopOnErrorItem), L"Stop on first error");
+    EXPECT_TRUE(ItemChecked(kStopOnErrorItem)) << "as stored";
+    EXPECT_EQ(GetMenuItemID(Menu(), count - 1), kDetectorCheckItem);
+    EXPECT_EQ(ItemText(kDetectorCheckItem), L"Check the error detection\u2026");
+    EXPECT_FALSE(ItemChecked(kDetectorCheckItem));
 
     // Opening the menu again and again shows the options once, in the current language.
     CurrentLanguage = 0;
@@ -74,7 +86,7 @@ TEST_F(SystemMenuTest, EndsWithASeparatorAndTheMemoryStressItemShowingTheStoredS
     EXPECT_EQ(ItemText(kMemoryItem), L"Speicher-Stress");
 }
 
-TEST_F(SystemMenuTest, ChoosingMemoryStressSwitchesTheMemoryLoadStoresItAndShowsIt) {
+TEST_F(SystemMenuTest, ChoosingAnOptionTurnsItOverStoresItAndShowsIt) {
     CreateWithSettings("[Program]\r\n");
     ASSERT_FALSE(ItemChecked(kMemoryItem));
     // The system keeps the low four bits of a system command for itself: they must not matter.
@@ -90,10 +102,21 @@ TEST_F(SystemMenuTest, ChoosingMemoryStressSwitchesTheMemoryLoadStoresItAndShows
     OpenMenu();
     EXPECT_FALSE(ItemChecked(kMemoryItem));
 
+    // The run's options turn over and are stored at once.
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kVerifyItem, 0);
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kStopOnErrorItem, 0);
+    EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\nverify=0\r\nstop_on_error=1\r\n");
+    OpenMenu();
+    EXPECT_FALSE(ItemChecked(kVerifyItem));
+    EXPECT_TRUE(ItemChecked(kStopOnErrorItem));
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kVerifyItem, 0);
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kStopOnErrorItem, 0);
+    EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\nverify=1\r\nstop_on_error=0\r\n");
+
     // Another identifier of the options' range names no row and changes nothing.
     SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, kMemoryItem + 0x100, 0);
     EXPECT_EQ(Stress.memoryOn, 0);
-    EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\n");
+    EXPECT_EQ(IniContent(), "[Program]\r\nmem=0\r\nverify=1\r\nstop_on_error=0\r\n");
 }
 
 TEST_F(SystemMenuTest, EveryKindOfRowTakesItsPlaceAndASubmenuOpeningKeepsItsMenu) {

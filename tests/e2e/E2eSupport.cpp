@@ -376,3 +376,61 @@ std::wstring SaveFailureScreenshot(const std::string& testName) {
 std::string ReadIniFile(const Program& program) {
     return ReadFileBytes(program.IniPath());
 }
+
+HWND FindProgramWindow(const Program& program, const wchar_t* className, const wchar_t* title) {
+    return FindTopLevelWindow(program.process.dwProcessId, className, title);
+}
+
+HWND WaitForProgramWindow(const Program& program, const wchar_t* className, const wchar_t* title) {
+    HWND window = nullptr;
+    WaitFor([&] { return (window = FindProgramWindow(program, className, title)) != nullptr; }, 10000);
+    return window;
+}
+
+static BOOL CALLBACK MatchTextStatic(HWND window, LPARAM param) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (lstrcmpiW(className, L"Static") == 0 && (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    HWND text = nullptr;
+    EnumChildWindows(box, MatchTextStatic, reinterpret_cast<LPARAM>(&text));
+    std::wstring content;
+    if (text)
+        ReadWindowText(text, &content);
+    return content;
+}
+
+int StatusPartCount(HWND statusBar) {
+    return int(SendMessageW(statusBar, SB_GETPARTS, 0, 0));
+}
+
+bool StatusPartText(const Program& program, int part, std::wstring* text) {
+    constexpr int kUnits = 512;
+    const LRESULT length = LOWORD(SendMessageW(program.statusBar, SB_GETTEXTLENGTHW, WPARAM(part), 0));
+    if (length >= kUnits)
+        return false;
+    RemoteBuffer remote(program.process.hProcess, kUnits * sizeof(wchar_t));
+    if (!remote.valid())
+        return false;
+    SendMessageW(program.statusBar, SB_GETTEXTW, WPARAM(part), remote.param());
+    std::vector<wchar_t> local(size_t(length) + 1);
+    if (!remote.Read(local.data(), local.size() * sizeof(wchar_t)))
+        return false;
+    text->assign(local.data(), size_t(length));
+    return true;
+}
+
+bool StatusPartScreenRect(const Program& program, int part, RECT* rect) {
+    RemoteBuffer remote(program.process.hProcess, sizeof(RECT));
+    if (!remote.valid() || !SendMessageW(program.statusBar, SB_GETRECT, WPARAM(part), remote.param()) ||
+        !remote.Read(rect, sizeof(RECT)))
+        return false;
+    MapWindowPoints(program.statusBar, nullptr, reinterpret_cast<POINT*>(rect), 2);
+    return true;
+}

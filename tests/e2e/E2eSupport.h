@@ -80,5 +80,18 @@ bool SaveScreenshot(const std::wstring& path);
 // Saves the screen under the build folder's e2e-failures folder, named after the test; returns the path.
 std::wstring SaveFailureScreenshot(const std::string& testName);
 
+// A visible top-level window of the program with that class (and title); null when there is none, and when
+// none comes within ten seconds for the waiting one.
+HWND FindProgramWindow(const Program& program, const wchar_t* className, const wchar_t* title = nullptr);
+HWND WaitForProgramWindow(const Program& program, const wchar_t* className, const wchar_t* title = nullptr);
+// A message box's text: its Static child that is not an icon.
+std::wstring MessageBoxText(HWND box);
+
+// The status bar's parts: how many, the text of one (SB_GETTEXTW; an owner-drawn part has none to read) and its
+// rectangle on the screen.
+int StatusPartCount(HWND statusBar);
+bool StatusPartText(const Program& program, int part, std::wstring* text);
+bool StatusPartScreenRect(const Program& program, int part, RECT* rect);
+
 // The settings file's bytes.
 std::string ReadIniFile(const Program& program);

@@ -35,37 +35,6 @@ constexpr int kFileNameCombo = 1148;
 // Menus and dialogs take a short press; a long one could repeat into the window behind them.
 constexpr DWORD kShortPress = 50;
 
-// A visible top-level window of the program with that class (and title); null when there is none.
-HWND FindProgramWindow(const Program& program, const wchar_t* className, const wchar_t* title = nullptr) {
-    return FindTopLevelWindow(program.process.dwProcessId, className, title);
-}
-
-HWND WaitForProgramWindow(const Program& program, const wchar_t* className, const wchar_t* title = nullptr) {
-    HWND window = nullptr;
-    WaitFor([&] { return (window = FindProgramWindow(program, className, title)) != nullptr; }, 10000);
-    return window;
-}
-
-BOOL CALLBACK MatchTextStatic(HWND window, LPARAM param) {
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (lstrcmpiW(className, L"Static") == 0 && (GetWindowLongW(window, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The report box's text: its Static child that is not an icon.
-std::wstring MessageBoxText(HWND box) {
-    HWND text = nullptr;
-    EnumChildWindows(box, MatchTextStatic, reinterpret_cast<LPARAM>(&text));
-    std::wstring content;
-    if (text)
-        ReadWindowText(text, &content);
-    return content;
-}
-
 std::string Utf16FileBytes(const std::wstring& text) {
     std::string bytes = "\xFF\xFE";
     for (wchar_t unit : text) {

@@ -1,5 +1,6 @@
 // The options in the real program's system menu, driven from outside: choosing "Memory-Stress" switches the
-// memory load, which the settings file and the memory workers' threads show. The menu's items cannot be read
+// memory load, which the settings file and the memory workers' threads show, and "Check the error detection…"
+// shows the detectors' self-test. The menu's items cannot be read
 // from another process under Wine: the choice arrives as the system command the menu sends, or through the
 // keyboard in the opened menu.
 #include <gtest/gtest.h>
@@ -82,4 +83,27 @@ TEST_F(OptionsMenuE2e, MemoryStressIsChosenInTheWindowMenuWithTheKeyboard) {
     PressKey(program_.mainWindow, VK_RETURN, 50);
     EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == "[Program]\r\nmem=0\r\n"; }, 5000))
         << ReadIniFile(program_);
+}
+
+TEST_F(OptionsMenuE2e, CheckTheErrorDetectionIsTheLastItemAndShowsEveryDetectorCaught) {
+    std::string error;
+    ASSERT_TRUE(StartProgram(program_, scratch_.path(), "[Program]\r\n", &error)) << error;
+    PressAltSpace(program_.mainWindow);
+    EXPECT_TRUE(WaitFor([&] { return FindTopLevelWindow(program_.process.dwProcessId, L"#32768") != nullptr; }, 5000))
+        << "the window menu did not open";
+    PressKey(program_.mainWindow, VK_UP, 50);
+    PressKey(program_.mainWindow, VK_RETURN, 50);
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return (box = FindTopLevelWindow(program_.process.dwProcessId, L"#32770", L"Error detection check")) !=
+                   nullptr;
+        },
+        20000))
+        << "no result of the detectors' check";
+    const std::wstring text = box ? MessageBoxText(box) : std::wstring();
+    EXPECT_EQ(text.rfind(L"Error detection check\nprocessor load: a wrong sum: caught (", 0), 0u);
+    EXPECT_NE(text.find(L"\nmemory load: a flipped bit: caught ("), std::wstring::npos);
+    EXPECT_NE(text.find(L"\nhardware error log: a recorded WHEA event: caught ("), std::wstring::npos);
+    EXPECT_NE(text.find(L"\nEvery detector caught its fault."), std::wstring::npos);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "run/OptionsMenu.h"
+#include "run/RunOptions.h"
 #include "stress/DiskLoadChoice.h"
 #include "stress/StressState.h"
 
@@ -40,6 +41,39 @@ TEST(OptionsMenu, TheMemoryStressRowSendsCommand111AndShowsTheMemorySwitch) {
     Stress.memoryOn = 0;
     EXPECT_FALSE(rows[0].checked());
     EXPECT_EQ(OptionMenuIdForCommand(rows, kCommandMemory), kFirstOptionMenuId);
+}
+
+TEST(OptionsMenu, TheRunsRowsFollowVerifyStopOnErrorAndTheDetectorCheck) {
+    const auto rows = OptionRows();
+    ASSERT_GE(rows.size(), 4u);
+    const struct {
+        OptionKind kind;
+        int command;
+        int text;
+        std::atomic<int32_t>* option;
+    } expected[] = {
+        {OptionKind::Check, kCommandVerifyResults, 111, &RunOptions.verify},
+        {OptionKind::Check, kCommandStopOnFirstError, 112, &RunOptions.stopOnError},
+        {OptionKind::Action, kCommandCheckErrorDetection, 113, nullptr},
+    };
+    for (int i = 0; i < 3; ++i) {
+        const OptionRow& row = rows[size_t(i) + 1];
+        EXPECT_EQ(row.kind, expected[i].kind) << i;
+        EXPECT_EQ(row.command, expected[i].command) << i;
+        EXPECT_EQ(row.textIndex, expected[i].text) << i;
+        EXPECT_EQ(OptionMenuIdForCommand(rows, row.command), kFirstOptionMenuId + unsigned(i + 1) * 16) << i;
+        if (!expected[i].option) {
+            EXPECT_EQ(row.checked, nullptr);
+            continue;
+        }
+        ASSERT_NE(row.checked, nullptr);
+        const int32_t saved = expected[i].option->load();
+        *expected[i].option = 1;
+        EXPECT_TRUE(row.checked()) << i;
+        *expected[i].option = 0;
+        EXPECT_FALSE(row.checked()) << i;
+        *expected[i].option = saved;
+    }
 }
 
 TEST(OptionsMenu, TheDiskLoadSubmenuChecksTheModeInUseAndOffersTheFolder) {

@@ -9,10 +9,13 @@
 #include <set>
 #include <vector>
 
+#include "run/RunRecord.h"
+#include "stress/LoadCheck.h"
 #include "stress/MemoryWorker.h"
 #include "stress/StressControl.h"
 #include "stress/Workers.h"
 #include "support/Scratch.h"
+#include "support/TestRun.h"
 
 namespace {
 
@@ -225,4 +228,52 @@ TEST_F(MemoryWorkerTest, AFailedAllocationEndsThatWorkerAloneAndSilently) {
             CloseHandle(worker);
         EXPECT_EQ(blocksHeld, 0);
     }
+}
+
+namespace {
+
+DWORD WINAPI VerifiedHeapLoad(LPVOID run) {
+    return RunVerifiedMemoryLoad(kHeapMemoryCalls, *static_cast<WorkerRun*>(run));
+}
+
+}  // namespace
+
+TEST_F(MemoryWorkerTest, AFlippedBitIsRecordedWithItsOffsetAndTheWorkersProcessorOnceOnly) {
+    const int processor = ProcessorCount() > 1 ? 1 : 0;
+    WorkerRun run = BeginTestRun(1 << int(LoadType::Memory));
+    TestFaults.memoryFlipOffset = 0x123457;
+    TestFaults.memoryFlipBit = 5;
+    TestFaults.memoryBitFlips = 1;
+    HANDLE worker = CreateThread(nullptr, 0, VerifiedHeapLoad, &run, CREATE_SUSPENDED, nullptr);
+    ASSERT_NE(worker, nullptr);
+    SetThreadAffinityMask(worker, DWORD_PTR(1) << processor);
+    ResumeThread(worker);
+    EXPECT_TRUE(
+        WaitFor([] { return CurrentRun.errorCount.load() > 0 && TestFaults.memoryBitFlips.load() == 0; }, kDeadline));
+    // Some more passes over the restored blocks must find nothing new.
+    Sleep(300);
+    Stress.memoryOn = 0;
+    EXPECT_EQ(WaitForSingleObject(worker, kDeadline), WAIT_OBJECT_0);
+    CloseHandle(worker);
+    EndTestRun();
+    ASSERT_EQ(CurrentRun.errorCount.load(), 1);
+    const RunError& error = CurrentRun.errors[0];
+    EXPECT_EQ(error.source, ErrorSource::Memory);
+    EXPECT_EQ(error.offset, 0x123450u) << "the 8-byte word that holds the flipped byte";
+    EXPECT_EQ(error.expected ^ error.actual, 1ull << (7 * 8 + 5));
+    EXPECT_EQ(error.processor, processor);
+    EXPECT_EQ(CurrentRun.loadRan[int(LoadType::Memory)].load(), 1);
+}
+
+TEST_F(MemoryWorkerTest, VerifiedWorkersOnEveryProcessorFindNothingInACleanRun) {
+    BeginTestRun(1 << int(LoadType::Memory));
+    const int threadsBefore = CountProcessThreads();
+    StartLoadWorkers(nullptr, LoadType::Memory);
+    Sleep(2000);
+    Stress.memoryOn = 0;
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == threadsBefore; }, kDeadline));
+    EndTestRun();
+    EXPECT_EQ(CurrentRun.errorCount.load(), 0);
+    EXPECT_EQ(CurrentRun.loadRan[int(LoadType::Memory)].load(), 1);
+    EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Passed);
 }

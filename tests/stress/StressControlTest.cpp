@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "run/RunControl_win.h"
 #include "settings/IniStore.h"
 #include "stress/StressControl.h"
 #include "support/Scratch.h"
@@ -138,4 +139,36 @@ TEST_F(StressControlTest, SwitchingTheProcessorLoadOnUnderTheMasterStartsItsWork
     ToggleCpuLoad(window_);
     EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before; }, 20000));
     EXPECT_EQ(Stress.masterOn, 1);
+}
+
+TEST_F(StressControlTest, ARunLastsFromMasterOnToOffAndEndsPassedOrIncomplete) {
+    InstallRunHooks();
+    const int before = CountProcessThreads();
+    Stress.processorCount = 1;
+    ToggleCpuLoad(window_);
+    ToggleMemoryLoad(window_);
+    ToggleDiskLoad(window_);
+    ToggleMasterSwitch(window_);
+    EXPECT_EQ(CurrentRun.active.load(), 1);
+    EXPECT_EQ(CurrentRun.selectedLoads, 1 << 1 | 1 << 2 | 1 << 3);
+    for (LoadType load : {LoadType::Cpu, LoadType::Disk, LoadType::Memory})
+        EXPECT_TRUE(WaitFor([&] { return CurrentRun.loadRan[int(load)].load() == 1; }, 30000)) << int(load);
+    Sleep(2000);
+    ToggleMasterSwitch(window_);
+    EXPECT_EQ(CurrentRun.active.load(), 0);
+    EXPECT_EQ(CurrentRun.errorCount.load(), 0) << CurrentRun.errors[0].detail;
+    EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Passed);
+    EXPECT_TRUE(WaitFor([&] { return CountProcessThreads() == before; }, 20000));
+
+    // A disk load whose folder cannot be written does not run at all: the run is incomplete, not passed.
+    wchar_t savedTmp[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", L"C:\\no such folder\\");
+    ToggleCpuLoad(window_);
+    ToggleMemoryLoad(window_);
+    ToggleMasterSwitch(window_);
+    EXPECT_TRUE(WaitFor([] { return CurrentRun.loadCouldNotRun[int(LoadType::Disk)].load() == 1; }, 10000));
+    ToggleMasterSwitch(window_);
+    SetEnvironmentVariableW(L"TMP", savedTmp[0] ? savedTmp : nullptr);
+    EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Incomplete);
 }

@@ -1,0 +1,65 @@
+// What the window says about a run in the current language: the status bar's second part and the result box.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "run/RunRecord.h"
+
+// The language texts of the run (the extended block).
+enum RunText : int {
+    kTextVerifiedErrors = 100,
+    kTextErrorCount = 101,
+    kTextProcessorPlace = 102,
+    kTextAdditions = 103,
+    kTextMemoryCopy = 104,
+    kTextHardwareLog = 105,
+    kTextHardwareLogNotAvailable = 106,
+    kTextNotVerified = 107,
+    kTextPassed = 108,
+    kTextFailed = 109,
+    kTextIncomplete = 110,
+    kTextVerifyResults = 111,
+    kTextStopOnFirstError = 112,
+    kTextCheckErrorDetection = 113,
+    kTextRunTime = 114,
+    kTextFirstError = 115,
+    kTextDetectorCheck = 116,
+    kTextCaught = 117,
+    kTextNotCaught = 118,
+    kTextWrongSumDetector = 119,
+    kTextFlippedBitDetector = 120,
+    kTextWheaEventDetector = 121,
+    kTextEveryDetectorCaught = 122,
+    kTextDetectorMissed = 123,
+};
+
+// Replaces each "%d" or "%s" of the format, in order, with the next value; "%%" is one "%". A translation with
+// fewer placeholders drops the extra values, one with more leaves them empty: imported texts are not trusted.
+std::u16string FillPlaceholders(std::u16string_view format, std::initializer_list<std::u16string_view> values);
+
+std::u16string DecimalText(int64_t value);
+// "h:mm:ss".
+std::u16string DurationText(int64_t milliseconds);
+
+// Where an error was found: "processor 3 (additions)", or the check's name alone when no processor is known.
+std::u16string ErrorPlaceText(const RunError& error);
+
+enum class StatusPartLook : int { Hidden = 0, Normal = 1, Alarm = 2 };
+
+struct StatusPart {
+    StatusPartLook look = StatusPartLook::Hidden;
+    std::u16string text;
+};
+
+// While a run lasts, or after one that found errors: "Verified: 0 errors" (or "not verified" when no selected
+// load is checked) in the normal look, "2 ERRORS: processor 3 (additions)" in the alarm look; either followed by
+// "hardware error log: not available" when the log could not be watched. Hidden otherwise.
+StatusPart ComposeStatusPart(const RunRecord& run);
+
+// The result of a run, one fact per line: the verdict; the errors and where; the run time; the first error, where
+// and when, with its description; each selected load that is not verified; the hardware error log's state. The
+// run time of a run that still lasts is taken up to `nowMilliseconds`.
+std::u16string ComposeRunResult(const RunRecord& run, int64_t nowMilliseconds);

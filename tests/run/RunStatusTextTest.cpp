@@ -1,0 +1,116 @@
+// The run's texts in the shipped languages: placeholders filled in order whatever a translation holds, the status
+// part through a run's life, the result of a failed run, and the detectors' self-test with its table.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "i18n/LanguageTables.h"
+#include "run/RunStatusText.h"
+#include "run/SelfTest.h"
+
+namespace {
+
+class RunStatusTextTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_EQ(LoadLanguageResource(), 1); }
+    void SetUp() override { CurrentLanguage = kReferenceLanguage; }
+    void TearDown() override { EndRun(0); }
+
+    static void AddError(ErrorSource source, int processor, int64_t at, const char* detail) {
+        RunError error;
+        error.source = source;
+        error.processor = processor;
+        error.millisecondsSinceStart = at;
+        std::strcpy(error.detail, detail);
+        RecordRunError(CurrentRun.runId.load(), error);
+    }
+};
+
+constexpr int32_t kCpuAndMemory = 1 << 1 | 1 << 3;
+constexpr int32_t kPaintAndDisk = 1 << 0 | 1 << 2;
+
+}  // namespace
+
+TEST_F(RunStatusTextTest, PlaceholdersAreFilledInOrderAndAnyTranslationIsSafe) {
+    EXPECT_EQ(FillPlaceholders(u"%d ERRORS: %s", {u"2", u"processor 3"}), u"2 ERRORS: processor 3");
+    EXPECT_EQ(FillPlaceholders(u"100%% %s", {u"done"}), u"100% done");
+    EXPECT_EQ(FillPlaceholders(u"%s", {u"a", u"b"}), u"a") << "extra values are dropped";
+    EXPECT_EQ(FillPlaceholders(u"%s-%s-%d %x %", {u"a"}), u"a-- %x %") << "missing values are empty";
+    EXPECT_EQ(DurationText(0), u"0:00:00");
+    EXPECT_EQ(DurationText(3'723'999), u"1:02:03");
+    EXPECT_EQ(DurationText(-5), u"0:00:00");
+    EXPECT_EQ(DecimalText(-1234567890123), u"-1234567890123");
+}
+
+TEST_F(RunStatusTextTest, TheStatusPartFollowsTheRunAndItsErrors) {
+    EndRun(0);
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).look, StatusPartLook::Hidden) << "no run, no part";
+
+    BeginRun(kCpuAndMemory, 1000, 0);
+    StatusPart part = ComposeStatusPart(CurrentRun);
+    EXPECT_EQ(part.look, StatusPartLook::Normal);
+    EXPECT_EQ(part.text, u"Verified: 0 errors");
+
+    SetHardwareLogState(HardwareLogState::NotAvailable);
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"Verified: 0 errors \u2013 hardware error log: not available");
+
+    AddError(ErrorSource::Additions, 3, 5000, "additions: sum 2");
+    AddError(ErrorSource::Memory, 1, 6000, "memory");
+    part = ComposeStatusPart(CurrentRun);
+    EXPECT_EQ(part.look, StatusPartLook::Alarm);
+    EXPECT_EQ(part.text, u"2 ERRORS: processor 3 (additions) \u2013 hardware error log: not available");
+
+    EndRun(20000);
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).look, StatusPartLook::Alarm) << "errors stay shown after the run";
+
+    BeginRun(kPaintAndDisk, 0, 0);
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"not verified");
+    RunCheckSettings unverified;
+    unverified.verify = false;
+    BeginRun(kCpuAndMemory, 0, 0, unverified);
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"not verified");
+    EndRun(10);
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).look, StatusPartLook::Hidden) << "a clean run leaves no part behind";
+
+    BeginRun(kCpuAndMemory, 0, 0);
+    AddError(ErrorSource::HardwareLog, -1, 10, "hardware error log: WHEA-Logger event 47");
+    CurrentLanguage = 0;
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"1 FEHLER: Hardware-Fehlerprotokoll");
+}
+
+TEST_F(RunStatusTextTest, AFailedRunSaysWhatFailedWhereAndWhen) {
+    BeginRun(kCpuAndMemory | 1 << 0, 10'000, 0);
+    SetHardwareLogState(HardwareLogState::NotAvailable);
+    AddError(ErrorSource::Memory, 1, 65'000, "memory: block 0, offset 0x123450");
+    EndRun(10'000 + 3'725'000);
+    EXPECT_EQ(ComposeRunResult(CurrentRun, 0),
+              u"FAILED\n1 ERRORS: processor 1 (memory copy)\nRun time: 1:02:05\n"
+              u"First error: processor 1 (memory copy), 0:01:05 after the start\n"
+              u"memory: block 0, offset 0x123450\nPaint-Stress: not verified\nhardware error log: not available");
+
+    BeginRun(kCpuAndMemory, 0, 0);
+    EXPECT_EQ(ComposeRunResult(CurrentRun, 61'000), u"PASSED\nRun time: 0:01:01") << "a run that lasts runs till now";
+}
+
+TEST_F(RunStatusTextTest, EveryDetectorCatchesItsInjectedFaultAndTheTableSaysSo) {
+    const SelfTestReport report = RunDetectorSelfTest(50);
+    for (const DetectorResult& detector : report.detectors)
+        EXPECT_TRUE(detector.caught) << detector.nameText << ": " << detector.detail;
+    EXPECT_TRUE(report.allCaught);
+    EXPECT_NE(report.detectors[1].detail.find("offsets 0xabcde0 (1 to 0)"), std::string::npos)
+        << report.detectors[1].detail;
+    const std::u16string table = ComposeSelfTestTable(report);
+    EXPECT_EQ(table.rfind(u"Error detection check\nprocessor load: a wrong sum: caught (additions: sum 2 of", 0), 0u);
+    EXPECT_NE(table.find(u"\nhardware error log: a recorded WHEA event: caught (hardware error log: WHEA-Logger "
+                         u"event 19 (corrected)"),
+              std::u16string::npos);
+    EXPECT_EQ(table.substr(table.size() - 33), u"Every detector caught its fault.\n");
+
+    SelfTestReport missed = report;
+    missed.detectors[2].caught = false;
+    missed.allCaught = false;
+    const std::u16string missedTable = ComposeSelfTestTable(missed);
+    EXPECT_NE(missedTable.find(u"WHEA event: NOT caught"), std::u16string::npos);
+    EXPECT_NE(missedTable.find(u"A detector missed its fault."), std::u16string::npos);
+}
