@@ -7,6 +7,7 @@
 
 #include "base/WideText.h"
 #include "i18n/LanguageTables.h"
+#include "i18n/TextArguments.h"
 #include "stress/RealDiskWorker.h"
 
 namespace {
@@ -63,11 +64,9 @@ bool PickWithFileDialog(HWND owner, const wchar_t* title, const std::wstring& in
 
 // The text with its "%1" replaced by the argument.
 std::wstring WithArgument(const char16_t* text, const std::wstring& argument) {
-    std::wstring result = text ? AsWide(text) : L"%1";
-    const size_t place = result.find(L"%1");
-    if (place != std::wstring::npos)
-        result.replace(place, 2, argument);
-    return result;
+    const std::u16string filled =
+        InsertArguments(text ? text : u"%1", {std::u16string_view(AsUtf16(argument.c_str()), argument.size())});
+    return AsWide(filled.c_str());
 }
 
 std::wstring PickWithFolderBrowser(HWND owner, const wchar_t* title) {

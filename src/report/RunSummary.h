@@ -79,7 +79,7 @@ RunReport MakeRunReport(const RunDescription& description, const RunOutcome& out
 
 // "additions", "memory", "hardware_log", "floating_point", "disk": an error source as the JSON names it.
 const char* ErrorSourceKey(ErrorSource source);
-// A load's results are checked: the processor and memory loads, when verifying is on.
+// A load's results are checked: the processor and memory loads, when verifying is on, and the real-disk load.
 bool LoadIsVerified(int load, const RunSettings& settings);
 
 struct ChartPoint {

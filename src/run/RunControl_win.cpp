@@ -9,6 +9,7 @@
 #include "run/RunNotice_win.h"
 #include "run/SelfTest.h"
 #include "settings/IniStore.h"
+#include "stress/DiskLoadChoice.h"
 #include "stress/LoadCheck.h"
 #include "stress/StressState.h"
 
@@ -27,7 +28,14 @@ void FeedInjectedWheaEvent(HWND window, uint32_t runId) {
 }
 
 ErrorSource SourceOf(LoadType load) {
-    return load == LoadType::Memory ? ErrorSource::Memory : ErrorSource::Additions;
+    switch (load) {
+        case LoadType::Memory:
+            return ErrorSource::Memory;
+        case LoadType::Disk:
+            return ErrorSource::Disk;
+        default:
+            return ErrorSource::Additions;
+    }
 }
 
 WorkerRun BeginLoadRun(HWND window, int32_t selectedLoads) {
@@ -72,6 +80,10 @@ void RecordLoadOutcome(const WorkerRun& run, LoadType load, bool ran) {
         MarkLoadCouldNotRun(run.runId, int(load));
 }
 
+void RecordLoadInterrupted(const WorkerRun& run, LoadType load) {
+    MarkLoadInterrupted(run.runId, int(load));
+}
+
 bool Overridden(int value, const std::atomic<int32_t>& option) {
     return (value >= 0 ? value : option.load(std::memory_order_relaxed)) != 0;
 }
@@ -86,6 +98,7 @@ RunCheckSettings NextRunSettings() {
     RunCheckSettings settings;
     settings.verify = Overridden(RunOverrides.verify, RunOptions.verify);
     settings.stopOnError = Overridden(RunOverrides.stopOnError, RunOptions.stopOnError);
+    settings.realDisk = DiskLoadIs(DiskLoadMode::Real);
     return settings;
 }
 
@@ -117,6 +130,7 @@ void InstallRunHooks() {
     StressRunHooks.end = EndLoadRun;
     StressRunHooks.fault = RecordLoadFault;
     StressRunHooks.outcome = RecordLoadOutcome;
+    StressRunHooks.interrupted = RecordLoadInterrupted;
 }
 
 void EndRunAtExit() {

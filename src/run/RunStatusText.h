@@ -34,6 +34,9 @@ enum RunText : int {
     kTextWheaEventDetector = 121,
     kTextEveryDetectorCaught = 122,
     kTextDetectorMissed = 123,
+    kTextDiskRates = 220,
+    kTextDiskNearlyFull = 221,
+    kTextDiskFolderNotUsable = 230,
 };
 
 // Replaces each "%d" or "%s" of the format, in order, with the next value; "%%" is one "%". A translation with
@@ -47,6 +50,12 @@ std::u16string DurationText(int64_t milliseconds);
 // Where an error was found: "processor 3 (additions)", or the check's name alone when no processor is known.
 std::u16string ErrorPlaceText(const RunError& error);
 
+struct DiskLoadStatus;
+
+// The real-disk load in the status part: "Disk: write 812 MB/s, read 1650 MB/s" from its last phases, "disk nearly
+// full" while it waits for room, "disk: folder not usable" after its folder failed it; empty before it measured.
+std::u16string DiskStatusText(const DiskLoadStatus& status);
+
 enum class StatusPartLook : int { Hidden = 0, Normal = 1, Alarm = 2 };
 
 struct StatusPart {
@@ -56,7 +65,8 @@ struct StatusPart {
 
 // While a run lasts, or after one that found errors: "Verified: 0 errors" (or "not verified" when no selected
 // load is checked) in the normal look, "2 ERRORS: processor 3 (additions)" in the alarm look; either followed by
-// "hardware error log: not available" when the log could not be watched. Hidden otherwise.
+// "hardware error log: not available" when the log could not be watched, and by the real-disk load's text when the
+// run has it. Hidden otherwise.
 StatusPart ComposeStatusPart(const RunRecord& run);
 
 // The result of a run, one fact per line: the verdict; the errors and where; the run time; the first error, where

@@ -31,6 +31,8 @@ struct RunHooks {
     void (*fault)(const WorkerRun& run, const LoadFault& fault) = nullptr;
     // A load did its work at least once, or could not run at all.
     void (*outcome)(const WorkerRun& run, LoadType load, bool ran) = nullptr;
+    // A load that ran had to stop before the run's end for want of what it needs (its folder went away).
+    void (*interrupted)(const WorkerRun& run, LoadType load) = nullptr;
 };
 
 extern RunHooks StressRunHooks;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "stress/DiskLoadChoice.h"
+#include "stress/LoadCheck.h"
 #include "stress/RealDiskLoad.h"
 
 // Settings keys, section "Program": 0 the temporary-file (cache) load, 1 the real-disk load; the real-disk
@@ -52,8 +53,13 @@ DiskLoadEnd RunRealDisk(const RealDiskOptions& options, DiskLoadStatus& status);
 struct RealDiskStart {
     HWND window = nullptr;
     std::wstring folder;
-    RealDiskSink sink;
+    // The run the worker reports its faults and outcome to.
+    WorkerRun run;
 };
+
+// The sink that hands the load's faults and outcome to the run, through the hooks the run installs; `run` must
+// outlive the load.
+RealDiskSink RunSink(const WorkerRun& run);
 
 // Posted to the main window by a real-disk worker that its folder failed (DiskStatus.problem says how); wParam is
 // the DiskIo class. PostMessageW never waits.

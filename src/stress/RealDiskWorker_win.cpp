@@ -353,6 +353,32 @@ bool DiskKeepsRunning() {
     return LoadKeepsRunning(Stress.diskOn);
 }
 
+// A fault of the disk has a place in a file, not on a processor: it goes to the run without a processor number.
+void FaultToRun(void* context, const DiskLoadFault& fault) {
+    if (!StressRunHooks.fault)
+        return;
+    LoadFault found;
+    found.load = LoadType::Disk;
+    found.offset = fault.offset;
+    found.expected = fault.expected;
+    found.actual = fault.actual;
+    static_assert(sizeof(found.detail) == sizeof(fault.detail));
+    for (size_t i = 0; i < sizeof(found.detail); ++i)
+        found.detail[i] = fault.detail[i];
+    found.detail[sizeof(found.detail) - 1] = 0;
+    StressRunHooks.fault(*static_cast<const WorkerRun*>(context), found);
+}
+
+void OutcomeToRun(void* context, DiskLoadOutcome outcome) {
+    const WorkerRun& run = *static_cast<const WorkerRun*>(context);
+    if (outcome == DiskLoadOutcome::Interrupted) {
+        if (StressRunHooks.interrupted)
+            StressRunHooks.interrupted(run, LoadType::Disk);
+        return;
+    }
+    ReportLoadOutcome(run, LoadType::Disk, outcome == DiskLoadOutcome::Ran);
+}
+
 }  // namespace
 
 DiskIoResult ClassifySystemError(DWORD error) {
@@ -453,9 +479,10 @@ DiskLoadEnd RunRealDisk(const RealDiskOptions& options, DiskLoadStatus& status) 
 
 DWORD WINAPI RealDiskWorker(LPVOID parameter) {
     auto* start = static_cast<RealDiskStart*>(parameter);
+    const WorkerRun run = start->run;
     RealDiskOptions options;
     options.folder = start->folder;
-    options.sink = start->sink;
+    options.sink = RunSink(run);
     const HWND window = start->window;
     delete start;
     if (RunRealDisk(options, DiskStatus) == DiskLoadEnd::Stopped)
@@ -465,9 +492,15 @@ DWORD WINAPI RealDiskWorker(LPVOID parameter) {
     return 1;
 }
 
+RealDiskSink RunSink(const WorkerRun& run) {
+    return {const_cast<WorkerRun*>(&run), FaultToRun, OutcomeToRun};
+}
+
 void StartRealDiskWorker(HWND window) {
     auto* start = new RealDiskStart;
     start->window = window;
+    // Taken here, as the other workers take it when they start: the master switch wrote it just before.
+    start->run = JoinCurrentRun(window);
     start->folder.assign(DiskChoice.folder.begin(), DiskChoice.folder.end());
     HANDLE thread = CreateThread(nullptr, 0, RealDiskWorker, start, 0, nullptr);
     if (!thread) {

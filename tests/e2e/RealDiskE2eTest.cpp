@@ -26,18 +26,6 @@ bool LoadFileThere(const std::wstring& folder) {
     return true;
 }
 
-// The message box's text: its Static child that is no icon.
-std::wstring MessageBoxText(HWND box) {
-    std::wstring text;
-    for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
-         child = FindWindowExW(box, child, L"Static", nullptr)) {
-        std::wstring candidate;
-        if (ReadWindowText(child, &candidate) && candidate.size() > text.size())
-            text = candidate;
-    }
-    return text;
-}
-
 class RealDiskE2e : public testing::Test {
 protected:
     void SetUp() override {

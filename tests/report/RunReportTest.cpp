@@ -208,6 +208,7 @@ TEST_F(RunReportTest, TheRealDiskLoadsFiguresStandBesideTheCachesInTheJsonAndThe
     EXPECT_EQ(disk["cache_mb_per_s"]["samples"], 100);
     EXPECT_TRUE(disk["folder_problem"].is_null());
     EXPECT_EQ(json["loads"][2]["rates"].size(), 3u) << "the disk load's rates are the load's rates too";
+    EXPECT_EQ(json["loads"][2]["verified"], true) << "the real-disk load checks what it reads back";
 
     const std::string html = ComposeRunHtml(report, log, LookUpReportTexts());
     const size_t cache = html.find("Disk, temporary files (cache) \xE2\x80\x94 MB/s");

@@ -40,6 +40,7 @@ SyntheticRun MakeSyntheticRun(int seconds, int errors, bool realDisk) {
 
     if (realDisk) {
         description.settings.loads |= 1 << 2;
+        description.settings.realDisk = true;
         outcome.loadsRan |= 1 << 2;
         run.disk.ran = true;
         run.disk.folder = u"D:\\stress <here>";

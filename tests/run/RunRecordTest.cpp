@@ -76,3 +76,15 @@ TEST(RunRecord, ASelectedLoadThatNeverRanMakesTheRunIncomplete) {
     EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Passed) << "a new run starts without it";
     EndRun(0);
 }
+
+TEST(RunRecord, TheDiskLoadIsVerifiedOnlyAsTheRealDiskLoad) {
+    RunCheckSettings settings;
+    BeginRun(1 << 2, 0, 0, settings);
+    EXPECT_FALSE(LoadIsVerified(CurrentRun, 2)) << "the temporary-file load's writes may never leave the cache";
+    settings.realDisk = true;
+    settings.verify = false;
+    BeginRun(1 << 2, 0, 0, settings);
+    EXPECT_TRUE(LoadIsVerified(CurrentRun, 2)) << "the real-disk load checks what it reads back, always";
+    EXPECT_FALSE(LoadIsVerified(CurrentRun, 1));
+    EndRun(0);
+}

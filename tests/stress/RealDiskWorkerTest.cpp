@@ -15,6 +15,7 @@
 #include "stress/RealDiskWorker.h"
 #include "stress/StressControl.h"
 #include "support/Scratch.h"
+#include "support/TestRun.h"
 
 namespace {
 
@@ -404,4 +405,34 @@ TEST(RealDiskPaths, EveryFullPathGetsItsExtendedLengthForm) {
     GetTempPathW(MAX_PATH + 1, temp);
     EXPECT_EQ(RealDiskFolderFor(L""), temp) << "no folder chosen: the temporary folder";
     EXPECT_EQ(RealDiskFolderFor(L"C:\\a\\..\\b"), L"C:\\b") << "a chosen folder as a full path";
+}
+
+// The load's faults and outcomes reach the run through the hooks the run installs: a damaged sector is an error of
+// the disk with its file offset and no processor, and a folder lost after the load ran makes the run incomplete.
+TEST_F(RealDiskWorkerTest, ItsFaultsAndOutcomesReachTheRun) {
+    const WorkerRun run = BeginTestRun(1 << 2);
+    options_.sink = RunSink(run);
+    options_.adjustCalls = AdjustForFlip;
+    flipFileNumber = 0;
+    flipOffset = 3 * kMiB + 77;
+    stopAfterPolls = 9;
+    EXPECT_EQ(Run(), DiskLoadEnd::Stopped);
+    ASSERT_EQ(CurrentRun.errorCount.load(), 1);
+    const RunError& error = CurrentRun.errors[0];
+    EXPECT_EQ(error.source, ErrorSource::Disk);
+    EXPECT_EQ(error.processor, -1);
+    EXPECT_EQ(error.offset, flipOffset);
+    EXPECT_NE(std::strstr(error.detail, "damaged sector"), nullptr) << error.detail;
+    EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Failed);
+
+    const WorkerRun second = BeginTestRun(1 << 2);
+    options_.sink = RunSink(second);
+    options_.adjustCalls = AdjustWrites;
+    failWritesAt = kMiB;
+    failWritesWith = ERROR_NETNAME_DELETED;
+    stopAfterPolls = 1 << 30;
+    EXPECT_EQ(Run(), DiskLoadEnd::Interrupted);
+    EXPECT_EQ(CurrentRun.loadRan[2].load(), 1);
+    EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Incomplete) << "the load ran, then lost its folder";
+    EndTestRun();
 }
