@@ -68,15 +68,16 @@ TEST_F(SystemMenuTest, EndsWithASeparatorAndTheOptionsShowingTheStoredSettings) 
     EXPECT_EQ(GetMenuItemID(Menu(), separator + 1), kMemoryItem);
     EXPECT_EQ(ItemText(kMemoryItem), L"Memory-Stress");
     EXPECT_TRUE(ItemChecked(kMemoryItem));
-    EXPECT_EQ(GetMenuItemID(Menu(), count - 3), kVerifyItem);
+    EXPECT_EQ(GetMenuItemID(Menu(), separator + 2), kVerifyItem);
     EXPECT_EQ(ItemText(kVerifyItem), L"Verify results");
     EXPECT_TRUE(ItemChecked(kVerifyItem)) << "verified by default";
-    EXPECT_EQ(GetMenuItemID(Menu(), count - 2), kStopOnErrorItem);
+    EXPECT_EQ(GetMenuItemID(Menu(), separator + 3), kStopOnErrorItem);
     EXPECT_EQ(ItemText(kStopOnErrorItem), L"Stop on first error");
     EXPECT_TRUE(ItemChecked(kStopOnErrorItem)) << "as stored";
-    EXPECT_EQ(GetMenuItemID(Menu(), count - 1), kDetectorCheckItem);
+    EXPECT_EQ(GetMenuItemID(Menu(), separator + 4), kDetectorCheckItem);
     EXPECT_EQ(ItemText(kDetectorCheckItem), L"Check the error detection\u2026");
     EXPECT_FALSE(ItemChecked(kDetectorCheckItem));
+    EXPECT_NE(GetSubMenu(Menu(), count - 1), nullptr) << "the disk load's submenu comes last";
 
     // Opening the menu again and again shows the options once, in the current language.
     CurrentLanguage = 0;
