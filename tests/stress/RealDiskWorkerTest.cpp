@@ -320,16 +320,24 @@ TEST_F(RealDiskWorkerTest, AReadOnlyFolderIsRefusedWithNothingLeft) {
             CloseHandle(process.hThread);
         }
     };
+    // A folder as the probe, made anew each time: a file probe that +i caught between its writing and its deletion
+    // would stay writable inside the immutable folder and hide the attribute. A probe folder so caught is removed
+    // on the next try, or makes that try fail as it should, and is never taken for a file of the load.
     auto writable = [&] {
         const std::wstring probe = folder + L"\\probe";
-        if (!WriteFileBytes(probe, "x"))
+        RemoveDirectoryW(probe.c_str());
+        if (!CreateDirectoryW(probe.c_str(), nullptr))
             return false;
-        DeleteFileW(probe.c_str());
+        RemoveDirectoryW(probe.c_str());
         return true;
     };
     chattr("+i");
-    if (!WaitFor([&] { return !writable(); }, 5000))
+    // A busy machine may take seconds to start chattr; a late +i must not outlive the test either, or the folder
+    // could never be removed.
+    if (!WaitFor([&] { return !writable(); }, kDeadline)) {
+        chattr("-i");
         GTEST_SKIP() << "chattr +i is not possible here";
+    }
     options_.folder = folder;
     const DiskLoadEnd end = Run();
     const std::vector<std::wstring> left = FilesIn(folder);
