@@ -151,6 +151,10 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
             OpenWebPage(LOWORD(wParam));
             return 0;
     }
+    // Wine sends the items of the window menu's submenus (Disk load) as WM_COMMAND, where Windows sends
+    // WM_SYSCOMMAND: without this their choice would do nothing.
+    if (HIWORD(wParam) == 0 && lParam == 0 && RouteOptionCommand(window, LOWORD(wParam)))
+        return 0;
     return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
 }
 

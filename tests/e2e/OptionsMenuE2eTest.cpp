@@ -109,3 +109,47 @@ TEST_F(OptionsMenuE2e, CheckTheErrorDetectionBeforeTheDiskLoadSubmenuShowsEveryD
     EXPECT_NE(text.find(L"\nhardware error log: a recorded WHEA event: caught ("), std::wstring::npos);
     EXPECT_NE(text.find(L"\nEvery detector caught its fault."), std::wstring::npos);
 }
+
+// The Disk load submenu with the keyboard, as a user opens it: "Real disk (verified)" is stored as disk_mode=1, and
+// "Choose the folder…" opens the folder dialog, whose choice is stored as disk_folder.
+TEST_F(OptionsMenuE2e, TheDiskLoadSubmenuChoosesTheRealDiskLoadAndItsFolder) {
+    const std::wstring folder = scratch_.File(L"disk folder");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    std::string error;
+    const std::wstring programFolder = scratch_.File(L"program");
+    ASSERT_TRUE(CreateDirectoryW(programFolder.c_str(), nullptr));
+    ASSERT_TRUE(StartProgram(program_, programFolder, "[Program]\r\n", &error)) << error;
+    auto openDiskLoadSubmenu = [&] {
+        PressAltSpace(program_.mainWindow);
+        EXPECT_TRUE(
+            WaitFor([&] { return FindTopLevelWindow(program_.process.dwProcessId, L"#32768") != nullptr; }, 5000))
+            << "the window menu did not open";
+        // Up from the first item wraps to the last one, the submenu; Enter opens it on its first item.
+        PressKey(program_.mainWindow, VK_UP, 50);
+        PressKey(program_.mainWindow, VK_RETURN, 50);
+    };
+    openDiskLoadSubmenu();
+    PressKey(program_.mainWindow, VK_DOWN, 50);
+    PressKey(program_.mainWindow, VK_RETURN, 50);
+    EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == "[Program]\r\ndisk_mode=1\r\n"; }, 5000))
+        << ReadIniFile(program_);
+
+    openDiskLoadSubmenu();
+    // Up wraps to the submenu's last item; the separator is passed over.
+    PressKey(program_.mainWindow, VK_UP, 50);
+    PressKey(program_.mainWindow, VK_RETURN, 50);
+    HWND dialog = WaitForProgramWindow(program_, L"#32770", L"Choose the folder for the real disk load");
+    ASSERT_NE(dialog, nullptr) << "no folder dialog";
+    // The dialog's name box: an Edit of its own (the folder dialog), or the one inside the ComboBoxEx32 with id 1148
+    // (the open-file dialog).
+    HWND edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    if (!edit)
+        edit = FindWindowExW(GetDlgItem(dialog, 1148), nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr) << "no name box";
+    EXPECT_TRUE(WriteWindowText(edit, folder));
+    PressKey(dialog, VK_RETURN, 50);
+    const std::string stored =
+        "[Program]\r\ndisk_mode=1\r\ndisk_folder=" + std::string(folder.begin(), folder.end()) + "\r\n";
+    EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == stored; }, 5000)) << ReadIniFile(program_);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000)) << "the dialog stayed open";
+}
