@@ -150,6 +150,10 @@ void ArmTestFaults(const wchar_t* faults) {
         TestFaults.memoryFlipBit.store(3, std::memory_order_relaxed);
         TestFaults.memoryBitFlips.store(1, std::memory_order_relaxed);
     }
+    if (std::wcsstr(faults, L"disk")) {
+        TestFaults.diskFlipOffset.store(0x1005, std::memory_order_relaxed);
+        TestFaults.diskReadFlips.store(1, std::memory_order_relaxed);
+    }
     if (std::wcsstr(faults, L"whea"))
         injectWheaEvent.store(1, std::memory_order_relaxed);
 }

@@ -66,6 +66,10 @@ struct InjectedFaults {
     // Where the flip lands: the byte offset in the block and the bit in that byte.
     std::atomic<uint32_t> memoryFlipOffset{0};
     std::atomic<int32_t> memoryFlipBit{0};
+    // Reads of the real-disk load, one per read block, whose data has its lowest bit flipped at this offset of the
+    // block once it arrived: a sector damaged on its way back from the device.
+    std::atomic<int32_t> diskReadFlips{0};
+    std::atomic<uint32_t> diskFlipOffset{0};
 };
 
 extern InjectedFaults TestFaults;

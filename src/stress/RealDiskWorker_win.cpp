@@ -131,6 +131,8 @@ struct OpenDiskFile {
     HANDLE done = nullptr;
     OVERLAPPED transfer = {};
     uint32_t bytes = 0;
+    // The buffer of a read in flight, for the injected faults; null for a write.
+    uint8_t* readInto = nullptr;
     bool inFlight = false;
     DiskIoResult last;
 };
@@ -184,6 +186,7 @@ DiskIoResult StartTransfer(OpenDiskFile& open,
     open.transfer.OffsetHigh = DWORD(offset >> 32);
     open.transfer.hEvent = open.done;
     open.bytes = bytes;
+    open.readInto = into;
     open.last = DiskIoResult();
     const BOOL started = write ? WriteFile(open.handle, from, bytes, nullptr, &open.transfer)
                                : ReadFile(open.handle, into, bytes, nullptr, &open.transfer);
@@ -213,6 +216,8 @@ DiskIoResult FinishTransfer(void*, void* file) {
     // that should not end there).
     else if (moved != open.bytes)
         open.last = {DiskIo::DeviceError, ERROR_HANDLE_EOF};
+    else if (open.readInto && TakeInjectedFault(TestFaults.diskReadFlips))
+        open.readInto[TestFaults.diskFlipOffset.load(kRelaxed) % open.bytes] ^= 1;
     return open.last;
 }
 

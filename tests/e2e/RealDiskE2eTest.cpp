@@ -1,7 +1,7 @@
 // The real-disk load in the real program, driven from outside: with disk_mode=1 a half-minute run writes verified
 // files of the load's own names into the chosen folder, shows its rates, finds no error and leaves no file after
-// the stop; a folder that does not exist is told in a message box while the window keeps answering, and nothing is
-// written anywhere.
+// the stop; a bit flipped on its way back fails the run with the file and the offset; a folder that does not exist
+// is told in a message box while the window keeps answering, and nothing is written anywhere.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -106,4 +106,37 @@ TEST_F(RealDiskE2e, AMissingFolderIsToldInAMessageBoxWhileTheWindowKeepsAnswerin
     EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "the folder is not made";
     PostMessageW(box, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 5000));
+}
+
+// A bit flipped in what came back from the device (the test-only fault) is an error of the disk load: the run's
+// result names the load, the file and the offset of the damaged byte.
+TEST_F(RealDiskE2e, ABitFlippedOnTheWayBackFailsTheRunWithItsFileAndOffset) {
+    const std::wstring files = scratch_.File(L"files");
+    ASSERT_TRUE(CreateDirectoryW(files.c_str(), nullptr));
+    SetEnvironmentVariableW(L"KESTROVANE_TEST_INJECT_FAULTS", L"disk");
+    std::string error;
+    const bool started = StartProgram(
+        program_, programFolder_,
+        "[Program]\r\naggressiv=0\r\nhd=1\r\ndisk_mode=1\r\ndisk_folder=" + Narrow(files) + "\r\n", &error);
+    SetEnvironmentVariableW(L"KESTROVANE_TEST_INJECT_FAULTS", nullptr);
+    ASSERT_TRUE(started) << error;
+    SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
+    // The alarm look: the part turns red.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            RECT area = {};
+            return StatusPartScreenRect(program_, 1, &area) &&
+                   ScreenPixel({area.left + 3, (area.top + area.bottom) / 2}) == RGB(200, 0, 0);
+        },
+        60000))
+        << "the part did not show the error";
+    SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
+    HWND box = WaitForProgramWindow(program_, L"#32770");
+    ASSERT_NE(box, nullptr) << "no result box";
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_EQ(text.rfind(L"FAILED\n1 ERRORS: HD-Stress\n", 0), 0u) << Narrow(text);
+    EXPECT_NE(text.find(L"-00000000.tmp offset 4101: damaged sector; 1 of 256 sectors wrong"), std::wstring::npos)
+        << Narrow(text);
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !LoadFileThere(files); }, 20000)) << "a file outlived the stop";
 }
