@@ -136,7 +136,7 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         case kCommandCheckErrorDetection:
             StartSelfTestThread(window);
             return 0;
-        // The disk load chosen here runs from the next start of the disk load on.
+        // The disk load chosen here runs from the next run on.
         case kCommandDiskCache:
             SetDiskLoadMode(DiskLoadMode::Cache, true);
             return 0;

@@ -43,6 +43,7 @@ WorkerRun BeginLoadRun(HWND window, int32_t selectedLoads) {
     WorkerRun run;
     run.window = window;
     run.verify = settings.verify;
+    run.realDisk = settings.realDisk;
     run.runId = BeginRun(selectedLoads, ClockMilliseconds(), int64_t(std::time(nullptr)), settings);
     StartHardwareErrorWatch(window, run.runId, ClockMilliseconds);
     FeedInjectedWheaEvent(window, run.runId);

@@ -17,6 +17,9 @@ struct WorkerRun {
     uint32_t runId = 0;
     // The run's "Verify results" setting.
     bool verify = true;
+    // The run's disk load is the real-disk load: taken when the run begins, so that a disk load started later in
+    // the run is the one its record, status part and report describe.
+    bool realDisk = false;
 };
 
 // The run's side of the master switch and of the workers' findings. Installed once by the run on the
@@ -41,6 +44,8 @@ extern RunHooks StressRunHooks;
 struct CurrentWorkerRun {
     std::atomic<uint32_t> runId{0};
     std::atomic<int32_t> verify{1};
+    // -1 outside the program's runs (a test's own start of the workers): the setting of the moment decides.
+    std::atomic<int32_t> realDisk{-1};
 };
 
 extern CurrentWorkerRun WorkerRunNow;

@@ -57,12 +57,19 @@ int32_t SelectedLoads() {
            Stress.memoryOn.load(kRelaxed) << int(LoadType::Memory);
 }
 
+// The disk load the run began with; a change of the setting during a run waits for the next one.
+bool RealDiskForThisRun() {
+    const int32_t run = WorkerRunNow.realDisk.load(kRelaxed);
+    return run >= 0 ? run != 0 : DiskChoice.mode.load(kRelaxed) == int32_t(DiskLoadMode::Real);
+}
+
 // The run begins before the first worker starts, so that every worker of this run joins it.
 void BeginLoadRun(HWND window) {
     if (!StressRunHooks.begin)
         return;
     const WorkerRun run = StressRunHooks.begin(window, SelectedLoads());
     WorkerRunNow.verify.store(run.verify ? 1 : 0, kRelaxed);
+    WorkerRunNow.realDisk.store(run.realDisk ? 1 : 0, kRelaxed);
     WorkerRunNow.runId.store(run.runId, std::memory_order_release);
 }
 
@@ -170,7 +177,7 @@ void StartLoadWorkers(HWND window, LoadType type) {
             break;
         case LoadType::Disk:
             // The real-disk load is a setting of its own; the temporary-file load stays the default.
-            if (DiskChoice.mode.load(kRelaxed) == int32_t(DiskLoadMode::Real))
+            if (RealDiskForThisRun())
                 StartRealDiskWorker(window);
             else
                 StartThread(DiskWorker, window);
