@@ -168,8 +168,8 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     }
     if (HandleHeavyCommand(LOWORD(wParam)))
         return 0;
-    // Wine sends the items of the window menu's submenus (Run for, the loads' choices) as WM_COMMAND, where Windows sends
-    // WM_SYSCOMMAND: without this their choice would do nothing.
+    // Wine sends the items of the window menu's submenus (Run for, the loads' choices) as WM_COMMAND, where Windows
+    // sends WM_SYSCOMMAND: without this their choice would do nothing.
     if (HIWORD(wParam) == 0 && lParam == 0 && RouteOptionCommand(window, LOWORD(wParam)))
         return 0;
     return DefWindowProcW(window, WM_COMMAND, wParam, lParam);

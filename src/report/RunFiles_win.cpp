@@ -12,6 +12,7 @@
 
 #include "base/WideText.h"
 #include "report/CivilTime.h"
+#include "report/DiskFigures.h"
 #include "report/MachineInfo_win.h"
 #include "report/RunFolder.h"
 #include "report/RunFolder_win.h"
@@ -52,6 +53,8 @@ struct Job {
     std::u16string stem;
     LogTarget runsLog;
     LogTarget copyLog;
+    // The real-disk load's counters when the run began: its figures are what they grew by.
+    DiskCounters diskAtStart;
 };
 
 // Jobs started and not yet handed their outcome: the user-interface thread's alone.
@@ -231,7 +234,9 @@ RunFilesResult* Finish(Job& job) {
         RunLogData log;
         ReadRunLog(text, log);
         text = {};
-        const RunReport report = MakeRunReport(job.description, job.outcome, log);
+        RunReport report = MakeRunReport(job.description, job.outcome, log);
+        const bool realDiskRan = job.description.settings.realDisk && (job.outcome.loadsRan >> int(LoadType::Disk) & 1);
+        report.disk = CollectDiskReport(DiskStatus, job.diskAtStart, job.description.settings.diskFolder, realDiskRan);
         result->reportsWritten =
             WriteReports(job, ComposeRunJson(report), ComposeRunHtml(report, log, job.texts), result->reportPath);
     } catch (const std::exception&) {
@@ -252,7 +257,9 @@ void Publish(const Job& job, RunFilesResult* result) {
 
 void WriteLinesUntilStopped(Job& job) {
     job.description.machine = ReadMachineInfo();
-    Queue(job, ComposeLogHeaderLine(job.description) + ComposeLogColumnLine());
+    job.diskAtStart = ReadDiskCounters(DiskStatus);
+    const std::vector<std::string> diskColumns(std::begin(kDiskLogColumns), std::end(kDiskLogColumns));
+    Queue(job, ComposeLogHeaderLine(job.description) + ComposeLogColumnLine(diskColumns));
     WriteLogsAndTell(job);
     std::string line;
     for (int64_t next = 1;;) {
@@ -262,7 +269,9 @@ void WriteLinesUntilStopped(Job& job) {
         // A thread held up for more than a second writes the second it is in, not the ones it missed.
         const int64_t second = std::max(next, (ClockMilliseconds() - job.startMilliseconds) / kSecond);
         line.clear();
-        AppendLogLine(line, TakeSample(second));
+        double disk[kDiskLogColumnCount];
+        DiskLogValues(DiskStatus, disk);
+        AppendLogLine(line, TakeSample(second), disk, kDiskLogColumnCount);
         Queue(job, line);
         WriteLogsAndTell(job);
         next = second + 1;
