@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <ctime>
 #include <exception>
@@ -12,6 +13,7 @@
 
 #include "base/WideText.h"
 #include "report/CivilTime.h"
+#include "report/HeavyMonitor_win.h"
 #include "report/MachineInfo_win.h"
 #include "report/RunFolder.h"
 #include "report/RunFolder_win.h"
@@ -52,6 +54,9 @@ struct Job {
     std::u16string stem;
     LogTarget runsLog;
     LogTarget copyLog;
+    // Held from BeginHeavyMonitor to EndHeavyMonitor; what the monitor said of the heavy loads at the end.
+    std::unique_lock<std::mutex> monitorHeld;
+    HeavyRunFacts heavy;
 };
 
 // Jobs started and not yet handed their outcome: the user-interface thread's alone.
@@ -64,6 +69,10 @@ bool haveLastResult = false;
 RunFilesResult lastResult;
 
 std::atomic<uint32_t> notWrittenRunId{0};
+
+// The heavy loads' monitor is one per process: a run that begins while the last run's thread has not yet ended
+// the monitor waits for it, so the two never tick it, or end the other's, at the same time.
+std::mutex monitorMutex;
 
 std::wstring Wide(const std::u16string& text) {
     return AsWide(text.c_str());
@@ -231,7 +240,8 @@ RunFilesResult* Finish(Job& job) {
         RunLogData log;
         ReadRunLog(text, log);
         text = {};
-        const RunReport report = MakeRunReport(job.description, job.outcome, log);
+        RunReport report = MakeRunReport(job.description, job.outcome, log);
+        report.heavy = job.heavy;
         result->reportsWritten =
             WriteReports(job, ComposeRunJson(report), ComposeRunHtml(report, log, job.texts), result->reportPath);
     } catch (const std::exception&) {
@@ -250,11 +260,26 @@ void Publish(const Job& job, RunFilesResult* result) {
         delete result;
 }
 
+// Ends the monitor when this thread holds it, as soon as the run is over: the next run's thread may be waiting.
+void EndMonitor(Job& job) {
+    if (!job.monitorHeld.owns_lock())
+        return;
+    try {
+        job.heavy = EndHeavyMonitor();
+    } catch (const std::exception&) {
+        // The report then says nothing of the heavy loads; the monitor is closed all the same.
+    }
+    job.monitorHeld.unlock();
+}
+
 void WriteLinesUntilStopped(Job& job) {
     job.description.machine = ReadMachineInfo();
-    Queue(job, ComposeLogHeaderLine(job.description) + ComposeLogColumnLine());
+    job.monitorHeld = std::unique_lock<std::mutex>(monitorMutex);
+    const std::vector<std::string> heavyColumns = BeginHeavyMonitor();
+    Queue(job, ComposeLogHeaderLine(job.description) + ComposeLogColumnLine(heavyColumns));
     WriteLogsAndTell(job);
     std::string line;
+    std::vector<double> heavyValues;
     for (int64_t next = 1;;) {
         const int64_t wait = job.startMilliseconds + next * kSecond - ClockMilliseconds();
         if (WaitForSingleObject(job.stopEvent, wait > 0 ? DWORD(wait) : 0) == WAIT_OBJECT_0)
@@ -262,7 +287,10 @@ void WriteLinesUntilStopped(Job& job) {
         // A thread held up for more than a second writes the second it is in, not the ones it missed.
         const int64_t second = std::max(next, (ClockMilliseconds() - job.startMilliseconds) / kSecond);
         line.clear();
-        AppendLogLine(line, TakeSample(second));
+        TickHeavyMonitor(second, heavyValues);
+        // A line has exactly the columns its log named, whatever the monitor gave.
+        heavyValues.resize(heavyColumns.size(), std::nan(""));
+        AppendLogLine(line, TakeSample(second), heavyValues.data(), heavyValues.size());
         Queue(job, line);
         WriteLogsAndTell(job);
         next = second + 1;
@@ -278,6 +306,7 @@ DWORD WINAPI LogThread(LPVOID parameter) {
         notWrittenRunId.store(job->runId, std::memory_order_relaxed);
         WaitForSingleObject(job->stopEvent, INFINITE);
     }
+    EndMonitor(*job);
     RunFilesResult* result = Finish(*job);
     Publish(*job, result);
     CloseHandle(job->stopEvent);
