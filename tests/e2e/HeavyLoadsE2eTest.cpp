@@ -52,6 +52,16 @@ std::string Narrow(const std::wstring& text) {
     return narrow;
 }
 
+// The first HTML report in a runs folder; empty when there is none.
+std::string RunsFolderReport(const std::wstring& runsFolder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((runsFolder + L"\\*.html").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return {};
+    FindClose(search);
+    return ReadFileBytes(runsFolder + L"\\" + found.cFileName);
+}
+
 class HeavyLoadsE2e : public testing::Test {
 protected:
     void TearDown() override {
@@ -192,6 +202,11 @@ TEST_F(HeavyLoadsE2e, ATimedFloatingPointRunFromTheCommandLineGivesEveryProcesso
         ASSERT_TRUE(processor["median_gflops"].is_number()) << "processor " << i;
         EXPECT_GT(processor["median_gflops"].get<double>(), 0.0) << "processor " << i;
     }
+
+    const std::string report = RunsFolderReport(scratch_.File(L"Runs"));
+    const size_t section = report.find("<section id=\"processors\">");
+    ASSERT_NE(section, std::string::npos) << "no processors' section in the runs folder's report";
+    EXPECT_NE(report.find("<svg", section), std::string::npos) << "no chart of the processors' rates";
 
     // tools/test.sh validates this summary against the schema.
     const std::wstring kept = RealReportFolder();
