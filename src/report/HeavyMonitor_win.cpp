@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "run/ProcessorFrequency.h"
-#include "run/RunRecord.h"
 #include "stress/HeavyCpu_win.h"
 #include "stress/HeavyMemory_win.h"
 #include "stress/HeavyOptions.h"
