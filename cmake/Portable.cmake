@@ -12,6 +12,7 @@ add_library(kestrovane_portable STATIC
     src/i18n/TextArguments.cpp
     src/i18n/TranslationText.cpp
     src/report/CivilTime.cpp
+    src/report/DiskFigures.cpp
     src/report/ProcessorRates.cpp
     src/report/ReportText.cpp
     src/report/RunFolder.cpp
@@ -32,7 +33,11 @@ add_library(kestrovane_portable STATIC
     src/run/SelfTest.cpp
     src/run/WheaEvent.cpp
     src/settings/IniValue.cpp
+    src/stress/Crc32c.cpp
     src/stress/CpuWorker.cpp
+    src/stress/DiskFileName.cpp
+    src/stress/DiskSector.cpp
+    src/stress/DiskSpace.cpp
     src/stress/FmaKernel.cpp
     src/stress/FmaKernelAvx2.cpp
     src/stress/FmaKernelAvx512.cpp
@@ -43,6 +48,7 @@ add_library(kestrovane_portable STATIC
     src/stress/MemoryShare.cpp
     src/stress/PaintWorker.cpp
     src/stress/ProcessorTopology.cpp
+    src/stress/RealDiskLoad.cpp
     src/stress/StressState.cpp
     src/stress/VerifiedCopy.cpp
     ${KV_LANGUAGE_RESOURCE}

@@ -7,6 +7,7 @@ endif()
 
 add_library(kestrovane_core STATIC
     src/app/ClientPaint.cpp
+    src/app/FolderPicker.cpp
     src/app/LanguageMenu.cpp
     src/app/Launch.cpp
     src/app/MainWindow.cpp
@@ -31,6 +32,7 @@ add_library(kestrovane_core STATIC
     src/run/RunNotice_win.cpp
     src/run/SelfTest_win.cpp
     src/stress/CpuWorker_win.cpp
+    src/stress/DiskLeftovers_win.cpp
     src/stress/LoadCheck_win.cpp
     src/stress/DiskWorker.cpp
     src/stress/MemoryWorker.cpp
@@ -39,8 +41,9 @@ add_library(kestrovane_core STATIC
     src/stress/HeavyOptions_win.cpp
     src/stress/PaintWorker_win.cpp
     src/stress/ProcessorTopology_win.cpp
+    src/stress/RealDiskWorker_win.cpp
 )
-target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32 advapi32)
+target_link_libraries(kestrovane_core PUBLIC kestrovane_portable comctl32 shell32 comdlg32 gdi32 user32 advapi32 ole32 uuid)
 target_compile_definitions(kestrovane_core PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 if(NOT MSVC)
     # The glue reads char16_t text through wchar_t pointers (see src/base/WideText.h).

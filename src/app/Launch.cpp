@@ -15,6 +15,7 @@
 #include "run/ConsoleOutput_win.h"
 #include "run/RunControl_win.h"
 #include "run/SelfTest_win.h"
+#include "stress/DiskLoadChoice.h"
 #include "stress/HeavyOptions.h"
 #include "stress/StressControl.h"
 
@@ -110,6 +111,7 @@ void StartLaunchedRun(HWND window) {
             switches[load]->store(Launch.loads >> load & 1, kRelaxed);
     }
     ApplyHeavyCommandLine(launchedLine, Heavy);
+    ApplyDiskOptions(launchedLine, DiskChoice);
     if (!Launch.showWindow) {
         // Without a window the paint load has nothing to draw on; with nothing else selected, the processor load
         // runs instead of the paint load the master switch would pick.

@@ -17,6 +17,8 @@
 #include "run/ConsoleOutput_win.h"
 #include "run/RunControl_win.h"
 #include "run/RunStatusText.h"
+#include "stress/DiskLoadChoice.h"
+#include "stress/RealDiskWorker.h"
 #include "stress/StressState.h"
 
 namespace {
@@ -65,6 +67,8 @@ void OnRunBegun(HWND window, uint32_t runId) {
     description.settings.durationSeconds = CurrentRun.durationSeconds;
     description.settings.verify = CurrentRun.settings.verify.load(kRelaxed) != 0;
     description.settings.stopOnError = CurrentRun.settings.stopOnError.load(kRelaxed) != 0;
+    description.settings.realDisk = CurrentRun.settings.realDisk.load(kRelaxed) != 0;
+    description.settings.diskFolder = AsUtf16(RealDiskFolderFor(AsWide(DiskChoice.folder.c_str())).c_str());
     description.startUnixSeconds = CurrentRun.startUnixSeconds;
     StartRunFiles(window, runId, CurrentRun.startMilliseconds.load(kRelaxed), description, Launch.files);
     // The command line's settings were for this run; later runs follow the stored options.

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/ClientPaint.h"
+#include "app/FolderPicker.h"
 #include "app/LanguageMenu.h"
 #include "app/MainWindow.h"
 #include "app/RunOutput.h"
@@ -19,6 +20,7 @@
 #include "run/RunNotice_win.h"
 #include "run/SelfTest_win.h"
 #include "settings/IniStore.h"
+#include "stress/RealDiskWorker.h"
 #include "stress/StressControl.h"
 #include "stress/Workers.h"
 
@@ -144,6 +146,16 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         case kCommandShowLastReport:
             ShowLastReport(window);
             return 0;
+        // The disk load chosen here runs from the next run on.
+        case kCommandDiskCache:
+            SetDiskLoadMode(DiskLoadMode::Cache, true);
+            return 0;
+        case kCommandDiskReal:
+            SetDiskLoadMode(DiskLoadMode::Real, true);
+            return 0;
+        case kCommandDiskFolder:
+            ChooseDiskFolder(window);
+            return 0;
         case kCommandDonate:
         case kCommandFaq:
             OpenWebPage(LOWORD(wParam));
@@ -154,6 +166,10 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     if (HandleHeavyCommand(LOWORD(wParam)))
+        return 0;
+    // Wine sends the items of the window menu's submenus (Run for, the loads' choices) as WM_COMMAND, where Windows
+    // sends WM_SYSCOMMAND: without this their choice would do nothing.
+    if (HIWORD(wParam) == 0 && lParam == 0 && RouteOptionCommand(window, LOWORD(wParam)))
         return 0;
     return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
 }
@@ -253,6 +269,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_INITMENUPOPUP:
             OnInitMenuPopup(window, reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
             return DefWindowProcW(window, message, wParam, lParam);
+        case kDiskProblemMessage:
+            OnDiskProblem(window, wParam);
+            return 0;
         case WM_SYSCOMMAND:
             if (RouteOptionCommand(window, wParam))
                 return 0;

@@ -110,6 +110,9 @@ ReportTexts LookUpReportTexts() {
     texts.off = Label(40);
     texts.paintLoops = Label(46);
     texts.processors = Label(48);
+    texts.diskCache = Label(229);
+    texts.diskWrite = Label(227);
+    texts.diskRead = Label(228);
     const int loadTexts[4] = {42, 43, 44, 60};
     for (int load = 0; load < 4; ++load)
         texts.loadNames[load] = Label(loadTexts[load]);

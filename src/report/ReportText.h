@@ -67,6 +67,10 @@ struct ReportTexts {
     std::string instructionSet;
     std::string notReached;
     std::string oneProcessorAtATime;
+    // The disk rates: the temporary-file (cache) load's, the real-disk load's write and read.
+    std::string diskCache;
+    std::string diskWrite;
+    std::string diskRead;
 };
 
 // The labels in CurrentLanguage (the extended texts are loaded on the way), each falling back to English.

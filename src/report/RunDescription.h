@@ -22,6 +22,10 @@ struct RunSettings {
     int64_t durationSeconds = 0;
     bool verify = true;
     bool stopOnError = false;
+    // The disk load was the real-disk load, which checks what it reads back.
+    bool realDisk = false;
+    // The real-disk load's folder, for the report's disk figures.
+    std::u16string diskFolder;
     // Settings of later features as name and value in ASCII (e.g. "cpu_method", "fp"): the log's first line and
     // the JSON summary carry them as they are.
     std::vector<std::pair<std::string, std::string>> more;

@@ -13,6 +13,7 @@
 
 #include "base/WideText.h"
 #include "report/CivilTime.h"
+#include "report/DiskFigures.h"
 #include "report/HeavyMonitor_win.h"
 #include "report/MachineInfo_win.h"
 #include "report/RunFolder.h"
@@ -54,6 +55,8 @@ struct Job {
     std::u16string stem;
     LogTarget runsLog;
     LogTarget copyLog;
+    // The real-disk load's counters when the run began: its figures are what they grew by.
+    DiskCounters diskAtStart;
     // Held from BeginHeavyMonitor to EndHeavyMonitor; what the monitor said of the heavy loads at the end.
     std::unique_lock<std::mutex> monitorHeld;
     HeavyRunFacts heavy;
@@ -242,6 +245,8 @@ RunFilesResult* Finish(Job& job) {
         text = {};
         RunReport report = MakeRunReport(job.description, job.outcome, log);
         report.heavy = job.heavy;
+        const bool realDiskRan = job.description.settings.realDisk && (job.outcome.loadsRan >> int(LoadType::Disk) & 1);
+        report.disk = CollectDiskReport(DiskStatus, job.diskAtStart, job.description.settings.diskFolder, realDiskRan);
         result->reportsWritten =
             WriteReports(job, ComposeRunJson(report), ComposeRunHtml(report, log, job.texts), result->reportPath);
     } catch (const std::exception&) {
@@ -274,12 +279,17 @@ void EndMonitor(Job& job) {
 
 void WriteLinesUntilStopped(Job& job) {
     job.description.machine = ReadMachineInfo();
+    job.diskAtStart = ReadDiskCounters(DiskStatus);
     job.monitorHeld = std::unique_lock<std::mutex>(monitorMutex);
+    // The real-disk load's columns, then the heavy loads': every log has both, empty while those loads do not run.
+    std::vector<std::string> columns(std::begin(kDiskLogColumns), std::end(kDiskLogColumns));
     const std::vector<std::string> heavyColumns = BeginHeavyMonitor();
-    Queue(job, ComposeLogHeaderLine(job.description) + ComposeLogColumnLine(heavyColumns));
+    columns.insert(columns.end(), heavyColumns.begin(), heavyColumns.end());
+    Queue(job, ComposeLogHeaderLine(job.description) + ComposeLogColumnLine(columns));
     WriteLogsAndTell(job);
     std::string line;
     std::vector<double> heavyValues;
+    std::vector<double> values(columns.size());
     for (int64_t next = 1;;) {
         const int64_t wait = job.startMilliseconds + next * kSecond - ClockMilliseconds();
         if (WaitForSingleObject(job.stopEvent, wait > 0 ? DWORD(wait) : 0) == WAIT_OBJECT_0)
@@ -287,10 +297,12 @@ void WriteLinesUntilStopped(Job& job) {
         // A thread held up for more than a second writes the second it is in, not the ones it missed.
         const int64_t second = std::max(next, (ClockMilliseconds() - job.startMilliseconds) / kSecond);
         line.clear();
+        DiskLogValues(DiskStatus, values.data());
         TickHeavyMonitor(second, heavyValues);
         // A line has exactly the columns its log named, whatever the monitor gave.
         heavyValues.resize(heavyColumns.size(), std::nan(""));
-        AppendLogLine(line, TakeSample(second), heavyValues.data(), heavyValues.size());
+        std::copy(heavyValues.begin(), heavyValues.end(), values.begin() + kDiskLogColumnCount);
+        AppendLogLine(line, TakeSample(second), values.data(), values.size());
         Queue(job, line);
         WriteLogsAndTell(job);
         next = second + 1;

@@ -212,6 +212,15 @@ std::string SourceName(ErrorSource source, const ReportTexts& texts) {
 }
 
 std::string ChartTitle(const RateSummary& rate, const ReportTexts& texts) {
+    const struct {
+        const char* column;
+        const std::string& label;
+    } diskRates[] = {{"disk_cache_mb_per_s", texts.diskCache},
+                     {"disk_write_mb_per_s", texts.diskWrite},
+                     {"disk_read_mb_per_s", texts.diskRead}};
+    for (const auto& disk : diskRates)
+        if (rate.column == disk.column)
+            return disk.label + " \xE2\x80\x94 " + rate.unit;
     const std::string load = rate.load >= 0 && rate.load < 4 ? texts.loadNames[rate.load] : rate.column;
     if (rate.column == "paint_passes_per_s")
         return load + " \xE2\x80\x94 " + texts.paintLoops + "/s";

@@ -171,6 +171,38 @@ Json MemoryLoadJson(const HeavyRunFacts& heavy) {
             {"stopped_short", heavy.memoryStoppedShort}};
 }
 
+// A disk rate's figures from the summary, by its log column; null when the log has no such column.
+Json DiskRateJson(const RunReport& report, const char* column) {
+    for (const RateSummary& rate : report.rates) {
+        if (rate.column == column)
+            return {{"samples", rate.samples},
+                    {"minimum", Number(rate.minimum)},
+                    {"median", Number(rate.median)},
+                    {"maximum", Number(rate.maximum)}};
+    }
+    return nullptr;
+}
+
+// The real-disk load's figures: what reached the device and was read back checked, each rate from its own phase,
+// and the temporary-file load's rate beside them when the run measured it too.
+Json DiskJson(const RunReport& report) {
+    const DiskReport& disk = report.disk;
+    if (!disk.ran)
+        return nullptr;
+    const char* problem = FolderProblemKey(disk.folderProblem);
+    return {{"mode", "real"},
+            {"folder", Utf8FromUtf16(disk.folder)},
+            {"files_verified", disk.done.filesVerified},
+            {"bytes_written", disk.done.bytesWritten},
+            {"bytes_verified", disk.done.bytesVerified},
+            {"leftovers_removed", disk.leftoversRemoved},
+            {"write_mb_per_s", DiskRateJson(report, "disk_write_mb_per_s")},
+            {"read_mb_per_s", DiskRateJson(report, "disk_read_mb_per_s")},
+            {"cache_mb_per_s", DiskRateJson(report, "disk_cache_mb_per_s")},
+            {"folder_problem", problem ? Json(problem) : Json(nullptr)},
+            {"system_error", disk.systemError}};
+}
+
 }  // namespace
 
 std::string ComposeRunJson(const RunReport& report) {
@@ -194,8 +226,7 @@ std::string ComposeRunJson(const RunReport& report) {
         {"processors", ProcessorsJson(report)},
         {"processor_load", ProcessorLoadJson(report.heavy)},
         {"memory_load", MemoryLoadJson(report.heavy)},
-        // Filled by the real-disk mode once it is part of a run.
-        {"disk", nullptr},
+        {"disk", DiskJson(report)},
     };
     // Replace, not throw: a text that is not valid UTF-8 must not cost the user the summary.
     return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

@@ -38,6 +38,8 @@ const char* ErrorSourceKey(ErrorSource source) {
 }
 
 bool LoadIsVerified(int load, const RunSettings& settings) {
+    if (load == 2)
+        return settings.realDisk;
     return settings.verify && (load == 1 || load == 3);
 }
 

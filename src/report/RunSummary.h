@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "report/DiskFigures.h"
 #include "report/ProcessorRates.h"
 #include "report/RunDescription.h"
 #include "report/RunLog.h"
@@ -27,6 +28,10 @@ constexpr RateColumn kRateColumns[] = {
     {"paint_mb_per_s", 0, "MB/s", nullptr},
     {"mega_add_per_s", 1, "MEGA-ADD/s", "fp_gflops"},
     {"fp_gflops", 1, "GFLOPS", nullptr},
+    // The temporary-file load's rate first, then the device's: the cache's rate and the device's side by side.
+    {"disk_cache_mb_per_s", 2, "MB/s", nullptr},
+    {"disk_write_mb_per_s", 2, "MB/s", nullptr},
+    {"disk_read_mb_per_s", 2, "MB/s", nullptr},
 };
 
 struct RateSummary {
@@ -75,13 +80,15 @@ struct RunReport {
     std::vector<ProcessorSummary> processors;
     // Set by the run's Windows half after MakeRunReport; all false and empty when no heavy load ran.
     HeavyRunFacts heavy;
+    // Filled by the caller when the run had the real-disk load.
+    DiskReport disk;
 };
 
 RunReport MakeRunReport(const RunDescription& description, const RunOutcome& outcome, const RunLogData& log);
 
 // "additions", "memory", "hardware_log", "floating_point", "disk": an error source as the JSON names it.
 const char* ErrorSourceKey(ErrorSource source);
-// A load's results are checked: the processor and memory loads, when verifying is on.
+// A load's results are checked: the processor and memory loads, when verifying is on, and the real-disk load.
 bool LoadIsVerified(int load, const RunSettings& settings);
 
 struct ChartPoint {

@@ -431,6 +431,15 @@ bool NamesOption(const std::vector<std::u16string>& arguments, std::u16string_vi
     return false;
 }
 
+void ApplyDiskOptions(const CommandLine& options, DiskLoadChoice& choice) {
+    if (options.diskMode == DiskModeChoice::Real)
+        choice.mode.store(int32_t(DiskLoadMode::Real), std::memory_order_relaxed);
+    else if (options.diskMode == DiskModeChoice::Cache)
+        choice.mode.store(int32_t(DiskLoadMode::Cache), std::memory_order_relaxed);
+    if (!options.diskPath.empty())
+        choice.folder = options.diskPath;
+}
+
 std::u16string UnavailableOption(const CommandLine& options, uint32_t available) {
     for (const CommandLine::FeatureOption& given : options.featureOptions) {
         if ((given.feature & ~available) != 0)

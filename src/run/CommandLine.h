@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "run/RunRecord.h"
+#include "stress/DiskLoadChoice.h"
 
 // What the program returns to a script.
 enum class ExitCode : int { Passed = 0, Failed = 1, BadCommandLine = 2, Incomplete = 3, StoppedByUser = 4 };
@@ -38,7 +39,8 @@ enum UnsupportedFeature : uint32_t {
 };
 // The features this version runs; the glue refuses an option whose bit is in CommandLine::unsupported and not
 // here. A feature that lands adds its bit.
-constexpr uint32_t kAvailableFeatures = kFeatureFloatingPoint | kFeatureMemorySize | kFeatureCycle;
+constexpr uint32_t kAvailableFeatures =
+    kFeatureFloatingPoint | kFeatureMemorySize | kFeatureCycle | kFeatureRealDisk | kFeatureDiskPath;
 
 struct CommandLine {
     bool usage = false;     // /?
@@ -110,6 +112,10 @@ CommandLineResult ParseCommandLine(const std::vector<std::u16string>& arguments)
 // True when any argument is that option ("nogui": "/nogui", "-NoGui"), whatever else the line holds: a line too
 // bad to parse may still say that no window, and so no message box, is wanted.
 bool NamesOption(const std::vector<std::u16string>& arguments, std::u16string_view name);
+
+// The disk load's choices of this run, /disk real|cache and /diskpath, put into the disk load's setting without
+// storing them; an option not given leaves the stored choice.
+void ApplyDiskOptions(const CommandLine& options, DiskLoadChoice& choice);
 
 // The first option given whose feature is not in `available`, as the user wrote it; empty when none.
 std::u16string UnavailableOption(const CommandLine& options, uint32_t available = kAvailableFeatures);

@@ -3,6 +3,7 @@
 
 #include "run/RunOptions.h"
 #include "run/RunStatusText.h"
+#include "stress/DiskLoadChoice.h"
 #include "stress/HeavyOptions.h"
 #include "stress/StressState.h"
 
@@ -18,6 +19,10 @@ constexpr int kStandardSizeText = 195;
 constexpr int kHalfText = 196;
 constexpr int kThreeQuartersText = 197;
 constexpr int kNinetyPercentText = 198;
+constexpr int kDiskLoadText = 215;
+constexpr int kDiskCacheText = 216;
+constexpr int kDiskRealText = 217;
+constexpr int kChooseDiskFolderText = 218;
 
 bool MemoryLoadOn() {
     return Stress.memoryOn.load(kRelaxed) != 0;
@@ -72,6 +77,22 @@ constexpr OptionRow kMemorySizeRows[] = {
     {OptionKind::Check, kCommandMemoryNinetyPercent, kNinetyPercentText, [] { return SharePercentIs(90); }},
 };
 
+bool DiskLoadIsCache() {
+    return DiskLoadIs(DiskLoadMode::Cache);
+}
+
+bool DiskLoadIsReal() {
+    return DiskLoadIs(DiskLoadMode::Real);
+}
+
+// The two disk loads, one of them checked, and the real-disk load's folder.
+constexpr OptionRow kDiskLoadRows[] = {
+    {OptionKind::Check, kCommandDiskCache, kDiskCacheText, DiskLoadIsCache},
+    {OptionKind::Check, kCommandDiskReal, kDiskRealText, DiskLoadIsReal},
+    {OptionKind::Separator},
+    {OptionKind::Action, kCommandDiskFolder, kChooseDiskFolderText},
+};
+
 constexpr OptionRow kOptionRows[] = {
     {OptionKind::Check, kCommandMemory, kMemoryStressText, MemoryLoadOn},
     {OptionKind::Check, kCommandVerifyResults, kTextVerifyResults, VerifyResultsOn},
@@ -80,6 +101,7 @@ constexpr OptionRow kOptionRows[] = {
     {OptionKind::Action, kCommandCheckErrorDetection, kTextCheckErrorDetection},
     {OptionKind::Submenu, 0, kProcessorLoadText, nullptr, kProcessorLoadRows},
     {OptionKind::Submenu, 0, kMemoryLoadSizeText, nullptr, kMemorySizeRows},
+    {OptionKind::Submenu, 0, kDiskLoadText, nullptr, kDiskLoadRows},
     {OptionKind::Separator},
     {OptionKind::Action, kCommandOpenRunsFolder, kTextOpenRunsFolder},
     {OptionKind::Action, kCommandShowLastReport, kTextShowLastReport},

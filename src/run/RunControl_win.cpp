@@ -10,6 +10,7 @@
 #include "run/RunNotice_win.h"
 #include "run/SelfTest.h"
 #include "settings/IniStore.h"
+#include "stress/DiskLoadChoice.h"
 #include "stress/HeavyCpu.h"
 #include "stress/LoadCheck.h"
 #include "stress/StressState.h"
@@ -37,9 +38,14 @@ void FeedInjectedWheaEvent(HWND window, uint32_t runId) {
 }
 
 ErrorSource SourceOf(const LoadFault& fault) {
-    if (fault.load == LoadType::Memory)
-        return ErrorSource::Memory;
-    return fault.floatingPoint ? ErrorSource::FloatingPoint : ErrorSource::Additions;
+    switch (fault.load) {
+        case LoadType::Memory:
+            return ErrorSource::Memory;
+        case LoadType::Disk:
+            return ErrorSource::Disk;
+        default:
+            return fault.floatingPoint ? ErrorSource::FloatingPoint : ErrorSource::Additions;
+    }
 }
 
 void ArmDeadline(HWND window, int64_t millisecondsLeft) {
@@ -53,6 +59,7 @@ WorkerRun BeginLoadRun(HWND window, int32_t selectedLoads) {
     run.window = window;
     run.verify = settings.verify;
     nextEndReason = RunEndReason::User;
+    run.realDisk = settings.realDisk;
     run.runId = BeginRun(selectedLoads, ClockMilliseconds(), int64_t(std::time(nullptr)), settings);
     StartHardwareErrorWatch(window, run.runId, ClockMilliseconds);
     FeedInjectedWheaEvent(window, run.runId);
@@ -112,6 +119,10 @@ void RecordLoadOutcome(const WorkerRun& run, LoadType load, bool ran) {
         MarkLoadCouldNotRun(run.runId, int(load));
 }
 
+void RecordLoadInterrupted(const WorkerRun& run, LoadType load) {
+    MarkLoadInterrupted(run.runId, int(load));
+}
+
 bool Overridden(int value, const std::atomic<int32_t>& option) {
     return (value >= 0 ? value : option.load(std::memory_order_relaxed)) != 0;
 }
@@ -129,6 +140,7 @@ RunCheckSettings NextRunSettings() {
     settings.durationSeconds = RunOverrides.durationSeconds >= 0
                                    ? RunOverrides.durationSeconds
                                    : int64_t(RunOptions.durationMinutes.load(std::memory_order_relaxed)) * 60;
+    settings.realDisk = DiskLoadIs(DiskLoadMode::Real);
     return settings;
 }
 
@@ -168,6 +180,7 @@ void InstallRunHooks() {
     StressRunHooks.end = EndLoadRun;
     StressRunHooks.fault = RecordLoadFault;
     StressRunHooks.outcome = RecordLoadOutcome;
+    StressRunHooks.interrupted = RecordLoadInterrupted;
 }
 
 void EndRunAtExit() {
@@ -213,6 +226,10 @@ void ArmTestFaults(const wchar_t* faults) {
         TestFaults.memoryFlipOffset.store(0x1000, std::memory_order_relaxed);
         TestFaults.memoryFlipBit.store(3, std::memory_order_relaxed);
         TestFaults.memoryBitFlips.store(1, std::memory_order_relaxed);
+    }
+    if (std::wcsstr(faults, L"disk")) {
+        TestFaults.diskFlipOffset.store(0x1005, std::memory_order_relaxed);
+        TestFaults.diskReadFlips.store(1, std::memory_order_relaxed);
     }
     if (std::wcsstr(faults, L"whea"))
         injectWheaEvent.store(1, std::memory_order_relaxed);

@@ -67,8 +67,9 @@ void InstallRunHooks();
 void EndRunAtExit();
 
 // Test seam, for the end-to-end tests only: arms injected faults from a comma-separated list ("sum": one wrong
-// sum in a processor worker, "bit": one flipped bit in a verified memory block, "whea": the recorded WHEA
-// event fed through the hardware error path when the next run begins, "fp": one wrong result in a call of the
-// floating-point kernel on any processor). WinMain passes the environment variable
-// KESTROVANE_TEST_INJECT_FAULTS, which no user sets; unknown words arm nothing.
+// sum in a processor worker, "bit": one flipped bit in a verified memory block, "disk": one flipped bit in a block
+// the real-disk load read back, at byte 0x1005, "whea": the recorded WHEA event fed through the hardware error
+// path when the next run begins, "fp": one wrong result in a call of the floating-point kernel on any processor).
+// WinMain passes the environment variable KESTROVANE_TEST_INJECT_FAULTS, which no user sets; unknown words arm
+// nothing.
 void ArmTestFaults(const wchar_t* faults);

@@ -39,6 +39,7 @@ uint32_t BeginRun(int32_t selectedLoads,
     CurrentRun.durationSeconds = settings.durationSeconds > 0 ? settings.durationSeconds : 0;
     CurrentRun.settings.verify.store(settings.verify ? 1 : 0, kRelaxed);
     CurrentRun.settings.stopOnError.store(settings.stopOnError ? 1 : 0, kRelaxed);
+    CurrentRun.settings.realDisk.store(settings.realDisk ? 1 : 0, kRelaxed);
     CurrentRun.hardwareLog.store(int32_t(HardwareLogState::NotWatched), kRelaxed);
     CurrentRun.errorCount.store(0, kRelaxed);
     CurrentRun.errorSlotsTaken.store(0, kRelaxed);
@@ -47,6 +48,7 @@ uint32_t BeginRun(int32_t selectedLoads,
     Clear(CurrentRun.sourceErrors);
     Clear(CurrentRun.loadRan);
     Clear(CurrentRun.loadCouldNotRun);
+    Clear(CurrentRun.loadInterrupted);
     CurrentRun.active.store(1, std::memory_order_release);
     return runId;
 }
@@ -85,13 +87,21 @@ void MarkLoadCouldNotRun(uint32_t runId, int load) {
         CurrentRun.loadCouldNotRun[load].store(1, kRelaxed);
 }
 
+void MarkLoadInterrupted(uint32_t runId, int load) {
+    if (ValidLoad(load) && IsCurrentRun(runId))
+        CurrentRun.loadInterrupted[load].store(1, kRelaxed);
+}
+
 void SetHardwareLogState(HardwareLogState state) {
     CurrentRun.hardwareLog.store(int32_t(state), kRelaxed);
 }
 
 bool LoadIsVerified(const RunRecord& run, int load) {
     constexpr int kCpuLoad = 1;
+    constexpr int kDiskLoad = 2;
     constexpr int kMemoryLoad = 3;
+    if (load == kDiskLoad)
+        return run.settings.realDisk.load(kRelaxed) != 0;
     return (load == kCpuLoad || load == kMemoryLoad) && run.settings.verify.load(kRelaxed) != 0;
 }
 
@@ -101,6 +111,8 @@ Verdict RunVerdict(const RunRecord& run) {
     for (int load = 0; load < kRunLoadCount; ++load) {
         const bool selected = (run.selectedLoads >> load & 1) != 0;
         if (selected && run.loadCouldNotRun[load].load(kRelaxed) && !run.loadRan[load].load(kRelaxed))
+            return Verdict::Incomplete;
+        if (selected && run.loadInterrupted[load].load(kRelaxed))
             return Verdict::Incomplete;
     }
     return Verdict::Passed;

@@ -39,6 +39,8 @@ struct RunCheckSettings {
     bool stopOnError = false;
     // 0: the run lasts until stopped; else it ends by itself after this many seconds.
     int64_t durationSeconds = 0;
+    // The disk load of this run is the real-disk load.
+    bool realDisk = false;
 };
 
 // Whether the system's hardware error reports are watched during the run.
@@ -62,6 +64,7 @@ struct RunRecord {
     struct {
         std::atomic<int32_t> verify{1};
         std::atomic<int32_t> stopOnError{0};
+        std::atomic<int32_t> realDisk{0};
     } settings;
     std::atomic<int32_t> hardwareLog{int32_t(HardwareLogState::NotWatched)};
 
@@ -76,6 +79,8 @@ struct RunRecord {
     // Per load: it did its work at least once, or it could not run at all (its folder unwritable, no memory).
     std::atomic<int32_t> loadRan[kRunLoadCount] = {};
     std::atomic<int32_t> loadCouldNotRun[kRunLoadCount] = {};
+    // Per load: it ran, then lost what it needs before the run ended (its folder went away).
+    std::atomic<int32_t> loadInterrupted[kRunLoadCount] = {};
 };
 
 extern RunRecord CurrentRun;
@@ -93,15 +98,19 @@ bool RecordRunError(uint32_t runId, const RunError& error);
 // A load tells that it did its work, or that it could not run at all, in the run `runId`.
 void MarkLoadRan(uint32_t runId, int load);
 void MarkLoadCouldNotRun(uint32_t runId, int load);
+// A load that ran tells that it had to stop before the run ended, for want of what it needs.
+void MarkLoadInterrupted(uint32_t runId, int load);
 
 void SetHardwareLogState(HardwareLogState state);
 
 // The loads whose work is checked in a run with these settings: the processor and memory loads when "verify" is
-// on. The paint load draws what cannot be read back meaningfully and the disk load's writes may never leave the
-// cache, so neither is ever verified.
+// on, and the disk load when the run has the real-disk load, which always checks what it reads back. The paint
+// load draws what cannot be read back meaningfully and the temporary-file disk load's writes may never leave the
+// cache, so neither is verified.
 bool LoadIsVerified(const RunRecord& run, int load);
 
-// FAILED with any error; else INCOMPLETE when a selected load never ran and said it could not; else PASSED.
+// FAILED with any error; else INCOMPLETE when a selected load never ran and said it could not, or was
+// interrupted; else PASSED.
 Verdict RunVerdict(const RunRecord& run);
 // "PASSED", "FAILED", "INCOMPLETE": the verdict as scripts, the log and the report read it.
 const char* VerdictName(Verdict verdict);

@@ -3,6 +3,8 @@
 #include "run/RunStatusText.h"
 
 #include "i18n/LanguageTables.h"
+#include "i18n/TextArguments.h"
+#include "stress/RealDiskLoad.h"
 
 namespace {
 
@@ -28,6 +30,9 @@ int SourceText(ErrorSource source) {
             return kTextHardwareLog;
         case ErrorSource::FloatingPoint:
             return kTextFloatingPoint;
+        // The disk load's own name: its faults have a place in a file, named in their detail.
+        case ErrorSource::Disk:
+            return kLoadNameTexts[2];
         default:
             return -1;
     }
@@ -146,6 +151,20 @@ std::u16string ErrorPlaceText(const RunError& error) {
     return FillPlaceholders(Text(kTextProcessorPlace), {DecimalText(error.processor), name});
 }
 
+std::u16string DiskStatusText(const DiskLoadStatus& status) {
+    if (status.phase.load(std::memory_order_relaxed) == int32_t(DiskPhase::NearlyFull))
+        return std::u16string(Text(kTextDiskNearlyFull));
+    if (status.problem.load(std::memory_order_relaxed) != int32_t(DiskIo::Ok))
+        return std::u16string(Text(kTextDiskFolderNotUsable));
+    const double write = status.writeMegabytesPerSecond.load(std::memory_order_relaxed);
+    const double read = status.readMegabytesPerSecond.load(std::memory_order_relaxed);
+    if (write <= 0 && read <= 0)
+        return std::u16string();
+    const std::u16string writeText = DecimalText(int64_t(write + 0.5));
+    const std::u16string readText = DecimalText(int64_t(read + 0.5));
+    return InsertArguments(GetText(kTextDiskRates), {writeText, readText});
+}
+
 StatusPart ComposeStatusPart(const RunRecord& run, const StatusExtras& extras) {
     StatusPart part;
     const bool active = run.active.load(std::memory_order_acquire) != 0;
@@ -167,6 +186,13 @@ StatusPart ComposeStatusPart(const RunRecord& run, const StatusExtras& extras) {
     if (active && extras.logNotWritten) {
         part.text += kPartSeparator;
         part.text += Text(kTextLogNotWritten);
+    }
+    if (run.settings.realDisk.load(std::memory_order_relaxed) && (run.selectedLoads >> 2 & 1)) {
+        const std::u16string disk = DiskStatusText(DiskStatus);
+        if (!disk.empty()) {
+            part.text += kPartSeparator;
+            part.text += disk;
+        }
     }
     if (HardwareLogMissing(run)) {
         part.text += kPartSeparator;

@@ -44,6 +44,9 @@ enum RunText : int {
     kTextDetectorMissed = 123,
     // The floating-point processor load's check, as the status part and the result name it.
     kTextFloatingPoint = 199,
+    kTextDiskRates = 220,
+    kTextDiskNearlyFull = 221,
+    kTextDiskFolderNotUsable = 230,
 };
 
 // Replaces each "%d" or "%s" of the format, in order, with the next value; "%%" is one "%". A translation with
@@ -56,6 +59,12 @@ std::u16string DurationText(int64_t milliseconds);
 
 // Where an error was found: "processor 3 (additions)", or the check's name alone when no processor is known.
 std::u16string ErrorPlaceText(const RunError& error);
+
+struct DiskLoadStatus;
+
+// The real-disk load in the status part: "Disk: write 812 MB/s, read 1650 MB/s" from its last phases, "disk nearly
+// full" while it waits for room, "disk: folder not usable" after its folder failed it; empty before it measured.
+std::u16string DiskStatusText(const DiskLoadStatus& status);
 
 enum class StatusPartLook : int { Hidden = 0, Normal = 1, Alarm = 2 };
 
@@ -73,8 +82,8 @@ struct StatusExtras {
 
 // While a run lasts, or after one that found errors: "Verified: 0 errors" (or "not verified" when no selected
 // load is checked) in the normal look, "2 ERRORS: processor 3 (additions)" in the alarm look; then, while a timed
-// run lasts, "0:42:17 left"; "log not written" while its log cannot be written; "hardware error log: not
-// available" when the log could not be watched. Hidden otherwise.
+// run lasts, "0:42:17 left"; "log not written" while its log cannot be written; the real-disk load's text when
+// the run has it; "hardware error log: not available" when the log could not be watched. Hidden otherwise.
 StatusPart ComposeStatusPart(const RunRecord& run, const StatusExtras& extras = {});
 
 // "0:42:17 left": whole seconds rounded up, so the last second shows "0:00:01 left", never "0:00:00".

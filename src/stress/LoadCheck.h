@@ -17,6 +17,9 @@ struct WorkerRun {
     uint32_t runId = 0;
     // The run's "Verify results" setting.
     bool verify = true;
+    // The run's disk load is the real-disk load: taken when the run begins, so that a disk load started later in
+    // the run is the one its record, status part and report describe.
+    bool realDisk = false;
 };
 
 // The run's side of the master switch and of the workers' findings. Installed once by the run on the
@@ -31,6 +34,8 @@ struct RunHooks {
     void (*fault)(const WorkerRun& run, const LoadFault& fault) = nullptr;
     // A load did its work at least once, or could not run at all.
     void (*outcome)(const WorkerRun& run, LoadType load, bool ran) = nullptr;
+    // A load that ran had to stop before the run's end for want of what it needs (its folder went away).
+    void (*interrupted)(const WorkerRun& run, LoadType load) = nullptr;
 };
 
 extern RunHooks StressRunHooks;
@@ -39,6 +44,8 @@ extern RunHooks StressRunHooks;
 struct CurrentWorkerRun {
     std::atomic<uint32_t> runId{0};
     std::atomic<int32_t> verify{1};
+    // -1 outside the program's runs (a test's own start of the workers): the setting of the moment decides.
+    std::atomic<int32_t> realDisk{-1};
 };
 
 extern CurrentWorkerRun WorkerRunNow;
@@ -64,6 +71,10 @@ struct InjectedFaults {
     // Where the flip lands: the byte offset in the block and the bit in that byte.
     std::atomic<uint32_t> memoryFlipOffset{0};
     std::atomic<int32_t> memoryFlipBit{0};
+    // Reads of the real-disk load, one per read block, whose data has its lowest bit flipped at this offset of the
+    // block once it arrived: a sector damaged on its way back from the device.
+    std::atomic<int32_t> diskReadFlips{0};
+    std::atomic<uint32_t> diskFlipOffset{0};
 };
 
 extern InjectedFaults TestFaults;

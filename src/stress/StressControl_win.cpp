@@ -8,6 +8,7 @@
 #include "stress/HeavyMemory_win.h"
 #include "stress/HeavyOptions.h"
 #include "stress/LoadCheck.h"
+#include "stress/RealDiskWorker.h"
 #include "stress/Workers.h"
 
 namespace {
@@ -59,12 +60,19 @@ int32_t SelectedLoads() {
            Stress.memoryOn.load(kRelaxed) << int(LoadType::Memory);
 }
 
+// The disk load the run began with; a change of the setting during a run waits for the next one.
+bool RealDiskForThisRun() {
+    const int32_t run = WorkerRunNow.realDisk.load(kRelaxed);
+    return run >= 0 ? run != 0 : DiskChoice.mode.load(kRelaxed) == int32_t(DiskLoadMode::Real);
+}
+
 // The run begins before the first worker starts, so that every worker of this run joins it.
 void BeginLoadRun(HWND window) {
     if (!StressRunHooks.begin)
         return;
     const WorkerRun run = StressRunHooks.begin(window, SelectedLoads());
     WorkerRunNow.verify.store(run.verify ? 1 : 0, kRelaxed);
+    WorkerRunNow.realDisk.store(run.realDisk ? 1 : 0, kRelaxed);
     WorkerRunNow.runId.store(run.runId, std::memory_order_release);
 }
 
@@ -89,6 +97,7 @@ void LoadStressSettings() {
     Stress.diskOn.store(ReadSwitch(L"hd", Stress.diskOn), kRelaxed);
     Stress.paintMode.store(ReadSetting(L"paint_mode", 0), kRelaxed);
     LoadHeavySettings();
+    LoadDiskLoadSettings();
 }
 
 void ToggleCpuLoad(HWND window) {
@@ -176,7 +185,11 @@ void StartLoadWorkers(HWND window, LoadType type) {
                 StartThread(CpuWorker, window);
             break;
         case LoadType::Disk:
-            StartThread(DiskWorker, window);
+            // The real-disk load is a setting of its own; the temporary-file load stays the default.
+            if (RealDiskForThisRun())
+                StartRealDiskWorker(window);
+            else
+                StartThread(DiskWorker, window);
             break;
         case LoadType::Memory:
             if (SelectedMemorySize().kind != MemorySizeKind::Standard) {

@@ -10,6 +10,7 @@
 #include "i18n/LanguageTables.h"
 #include "run/OptionsMenu.h"
 #include "run/RunControl_win.h"
+#include "stress/RealDiskWorker.h"
 #include "stress/StressState.h"
 
 namespace {
@@ -190,4 +191,40 @@ TEST_F(SystemMenuTest, EveryKindOfRowTakesItsPlaceAndASubmenuOpeningKeepsItsMenu
     SendMessageW(Ui.mainWindow, WM_INITMENUPOPUP, WPARAM(submenu), MAKELPARAM(start + 2, TRUE));
     EXPECT_TRUE(IsMenu(submenu));
     EXPECT_EQ(ItemCount(), start + 4);
+}
+
+TEST_F(SystemMenuTest, TheDiskLoadRowsChooseTheModeStoreItAndShowItChecked) {
+    CreateWithSettings("[Program]\r\n");
+    const UINT cache = OptionMenuIdForCommand(OptionRows(), kCommandDiskCache);
+    const UINT real = OptionMenuIdForCommand(OptionRows(), kCommandDiskReal);
+    OpenMenu();
+    EXPECT_EQ(ItemText(real), L"Real disk (verified)");
+    EXPECT_TRUE(ItemChecked(cache)) << "the temporary-file load is the default";
+    EXPECT_FALSE(ItemChecked(real));
+
+    EXPECT_EQ(SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, real, 0), 0);
+    EXPECT_EQ(DiskChoice.mode, int32_t(DiskLoadMode::Real));
+    EXPECT_EQ(IniContent(), "[Program]\r\ndisk_mode=1\r\n");
+    OpenMenu();
+    EXPECT_FALSE(ItemChecked(cache));
+    EXPECT_TRUE(ItemChecked(real));
+
+    SendMessageW(Ui.mainWindow, WM_SYSCOMMAND, cache, 0);
+    EXPECT_EQ(DiskChoice.mode, int32_t(DiskLoadMode::Cache));
+    EXPECT_EQ(IniContent(), "[Program]\r\ndisk_mode=0\r\n");
+}
+
+TEST_F(SystemMenuTest, TheDiskSettingsAreReadAtStartAndAFolderTooLongForTheFileIsRefused) {
+    CreateWithSettings("[Program]\r\ndisk_mode=1\r\ndisk_folder=D:\\stress here\r\n");
+    EXPECT_EQ(DiskChoice.mode, int32_t(DiskLoadMode::Real));
+    EXPECT_EQ(DiskChoice.folder, u"D:\\stress here");
+    EXPECT_TRUE(SetDiskFolder(L"E:\\runs", true));
+    EXPECT_EQ(IniContent(), "[Program]\r\ndisk_mode=1\r\ndisk_folder=E:\\runs\r\n");
+    const std::wstring tooLong = L"C:\\" + std::wstring(1100, L'x');
+    EXPECT_FALSE(SetDiskFolder(tooLong, true));
+    EXPECT_EQ(DiskChoice.folder, u"E:\\runs") << "nothing changed";
+
+    CreateWithSettings("[Program]\r\ndisk_mode=7\r\n");
+    EXPECT_EQ(DiskChoice.mode, int32_t(DiskLoadMode::Cache)) << "any other value is the default";
+    EXPECT_TRUE(DiskChoice.folder.empty());
 }

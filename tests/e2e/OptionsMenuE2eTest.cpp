@@ -45,19 +45,22 @@ protected:
     Program program_;
 };
 
-// Up presses that reach the top-level row sending `command` from a freshly opened window menu: the first press
-// wraps to the last item, and keys skip separators.
-int UpPressesTo(int command) {
+// Up presses that reach the top-level row sending `command` (a submenu: showing text `textIndex`) from a freshly
+// opened window menu: the first press wraps to the last item, and keys skip separators.
+int UpPressesTo(int command, int textIndex = 0) {
     const auto rows = OptionRows();
     int presses = 0;
     for (size_t i = rows.size(); i-- > 0;) {
         if (rows[i].kind != OptionKind::Separator)
             ++presses;
-        if (rows[i].command == command)
+        if (command != 0 ? rows[i].command == command : rows[i].textIndex == textIndex)
             return presses;
     }
     return -1;
 }
+
+// The Disk load submenu's caption.
+constexpr int kDiskLoadText = 215;
 
 }  // namespace
 
@@ -130,4 +133,51 @@ TEST_F(OptionsMenuE2e, CheckTheErrorDetectionIsReachedByKeysAndShowsEveryDetecto
     EXPECT_NE(text.find(L"\nhardware error log: a recorded WHEA event: caught ("), std::wstring::npos);
     EXPECT_NE(text.find(L"\nprocessor load (floating point): a wrong result: caught ("), std::wstring::npos);
     EXPECT_NE(text.find(L"\nEvery detector caught its fault."), std::wstring::npos);
+}
+
+// The Disk load submenu with the keyboard, as a user opens it: "Real disk (verified)" is stored as disk_mode=1, and
+// "Choose the folder…" opens the folder dialog, whose choice is stored as disk_folder.
+TEST_F(OptionsMenuE2e, TheDiskLoadSubmenuChoosesTheRealDiskLoadAndItsFolder) {
+    const std::wstring folder = scratch_.File(L"disk folder");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    std::string error;
+    const std::wstring programFolder = scratch_.File(L"program");
+    ASSERT_TRUE(CreateDirectoryW(programFolder.c_str(), nullptr));
+    ASSERT_TRUE(StartProgram(program_, programFolder, "[Program]\r\n", &error)) << error;
+    auto openDiskLoadSubmenu = [&] {
+        PressAltSpace(program_.mainWindow);
+        EXPECT_TRUE(
+            WaitFor([&] { return FindTopLevelWindow(program_.process.dwProcessId, L"#32768") != nullptr; }, 5000))
+            << "the window menu did not open";
+        // Enter opens the submenu on its first item.
+        const int presses = UpPressesTo(0, kDiskLoadText);
+        ASSERT_GT(presses, 0) << "no Disk load submenu";
+        for (int press = 0; press < presses; ++press)
+            PressKey(program_.mainWindow, VK_UP, 50);
+        PressKey(program_.mainWindow, VK_RETURN, 50);
+    };
+    openDiskLoadSubmenu();
+    PressKey(program_.mainWindow, VK_DOWN, 50);
+    PressKey(program_.mainWindow, VK_RETURN, 50);
+    EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == "[Program]\r\ndisk_mode=1\r\n"; }, 5000))
+        << ReadIniFile(program_);
+
+    openDiskLoadSubmenu();
+    // Up wraps to the submenu's last item; the separator is passed over.
+    PressKey(program_.mainWindow, VK_UP, 50);
+    PressKey(program_.mainWindow, VK_RETURN, 50);
+    HWND dialog = WaitForProgramWindow(program_, L"#32770", L"Choose the folder for the real disk load");
+    ASSERT_NE(dialog, nullptr) << "no folder dialog";
+    // The dialog's name box: an Edit of its own (the folder dialog), or the one inside the ComboBoxEx32 with id 1148
+    // (the open-file dialog).
+    HWND edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    if (!edit)
+        edit = FindWindowExW(GetDlgItem(dialog, 1148), nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr) << "no name box";
+    EXPECT_TRUE(WriteWindowText(edit, folder));
+    PressKey(dialog, VK_RETURN, 50);
+    const std::string stored =
+        "[Program]\r\ndisk_mode=1\r\ndisk_folder=" + std::string(folder.begin(), folder.end()) + "\r\n";
+    EXPECT_TRUE(WaitFor([&] { return ReadIniFile(program_) == stored; }, 5000)) << ReadIniFile(program_);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 5000)) << "the dialog stayed open";
 }

@@ -1,7 +1,7 @@
-// Writes the reports of made-up runs into a folder, for the schema check and the browser check: passed, failed,
-// heavy (the floating-point load on four processors) and cycle (one processor at a time), each .csv/.json/.html,
-// labelled in the language of that index
-// (default English). Usage: compose_sample_report FOLDER [SECONDS [LANGUAGE]]
+// Writes the reports of made-up runs into a folder, for the schema check and the browser check: passed (with the
+// real-disk load), failed, heavy (the floating-point load on four processors) and cycle (one processor at a time),
+// each .csv/.json/.html, labelled in the language of that index (default English).
+// Usage: compose_sample_report FOLDER [SECONDS [LANGUAGE]]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,12 +21,13 @@ bool WriteFile(const std::string& path, const std::string& text) {
     return std::fclose(file) == 0 && written;
 }
 
-bool Compose(const std::string& folder, const char* name, int seconds, int errors) {
-    const SyntheticRun run = MakeSyntheticRun(seconds, errors);
+bool Compose(const std::string& folder, const char* name, int seconds, int errors, bool realDisk) {
+    const SyntheticRun run = MakeSyntheticRun(seconds, errors, realDisk);
     RunLogData log;
     if (!ReadRunLog(run.logText, log))
         return false;
-    const RunReport report = MakeRunReport(run.description, run.outcome, log);
+    RunReport report = MakeRunReport(run.description, run.outcome, log);
+    report.disk = run.disk;
     const std::string stem = folder + "/" + name;
     return WriteFile(stem + ".csv", run.logText) && WriteFile(stem + ".json", ComposeRunJson(report)) &&
            WriteFile(stem + ".html", ComposeRunHtml(report, log, LookUpReportTexts()));
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     CurrentLanguage = argc > 3 ? std::atoi(argv[3]) : kReferenceLanguage;
-    if (!Compose(argv[1], "passed", seconds, 0) || !Compose(argv[1], "failed", seconds, 3) ||
+    // The passed run had the disk load too: first the temporary files, then the real disk.
+    if (!Compose(argv[1], "passed", seconds, 0, true) || !Compose(argv[1], "failed", seconds, 3, false) ||
         !ComposeHeavy(argv[1], "heavy", seconds, 0) || !ComposeHeavy(argv[1], "cycle", seconds, seconds / 3 + 1)) {
         std::fprintf(stderr, "cannot write into %s\n", argv[1]);
         return 1;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "report/MachineInfo_win.h"
+#include "report/DiskFigures.h"
 #include "report/RunFiles_win.h"
 #include "report/RunFolder.h"
 #include "report/RunFolder_win.h"
@@ -119,9 +120,12 @@ TEST_F(RunFilesTest, ALineEverySecondThenTheSummaryAndReportBesideTheLogAndTheCo
     ASSERT_EQ(lines.size(), 4u) << log;
     EXPECT_EQ(lines[0].rfind("# Kestrovane run log,format=1,program=Kestrovane test,start=", 0), 0u) << lines[0];
     EXPECT_NE(lines[0].find(",logical_processors="), std::string::npos) << "the machine is filled in";
-    // The heavy loads' columns follow the standard ones in every run, empty while the additions run.
-    const std::string standard = ComposeLogColumnLine().substr(0, ComposeLogColumnLine().size() - 1);
-    EXPECT_EQ(lines[1].rfind(standard + ",fp_gflops,cpu0_gflops,", 0), 0u) << lines[1];
+    // The disk load's and the heavy loads' columns follow the standard ones in every run, empty while those loads
+    // do not run.
+    std::string columns = ComposeLogColumnLine().substr(0, ComposeLogColumnLine().size() - 1);
+    for (const char* disk : kDiskLogColumns)
+        columns += std::string(",") + disk;
+    EXPECT_EQ(lines[1].rfind(columns + ",fp_gflops,cpu0_gflops,", 0), 0u) << lines[1];
     EXPECT_EQ(lines[1].substr(lines[1].size() - 16), ",throttling,slow") << lines[1];
     EXPECT_NE(lines[2].find("Z,1,1,0,1,"), std::string::npos) << lines[2];
     EXPECT_NE(lines[2].find(",4321.5,0"), std::string::npos) << "the rate and no errors: " << lines[2];

@@ -203,3 +203,43 @@ TEST_F(RunReportTest, TheReportNamesTheRunsOptionsInTheOptionsMenusOwnWords) {
               "fen");
     EXPECT_EQ(german.stopOnError, "Beim ersten Fehler anhalten");
 }
+
+TEST_F(RunReportTest, TheRealDiskLoadsFiguresStandBesideTheCachesInTheJsonAndTheHtml) {
+    const SyntheticRun run = MakeSyntheticRun(300, 0, true);
+    RunLogData log;
+    RunReport report = ReportOf(run, log);
+    report.disk = run.disk;
+    const nlohmann::json json = nlohmann::json::parse(ComposeRunJson(report));
+    const nlohmann::json& disk = json["disk"];
+    ASSERT_TRUE(disk.is_object());
+    EXPECT_EQ(disk["mode"], "real");
+    EXPECT_EQ(disk["folder"], "D:\\stress <here>");
+    EXPECT_EQ(disk["bytes_written"], int64_t(300) * 800'000'000);
+    EXPECT_EQ(disk["files_verified"], 150);
+    EXPECT_EQ(disk["write_mb_per_s"]["samples"], 200) << "only the seconds the real-disk load measured";
+    EXPECT_GE(disk["write_mb_per_s"]["minimum"], 800);
+    EXPECT_LE(disk["read_mb_per_s"]["maximum"], 1700);
+    EXPECT_EQ(disk["cache_mb_per_s"]["samples"], 100);
+    EXPECT_TRUE(disk["folder_problem"].is_null());
+    EXPECT_EQ(json["loads"][2]["rates"].size(), 3u) << "the disk load's rates are the load's rates too";
+    EXPECT_EQ(json["loads"][2]["verified"], true) << "the real-disk load checks what it reads back";
+
+    const std::string html = ComposeRunHtml(report, log, LookUpReportTexts());
+    const size_t cache = html.find("Disk, temporary files (cache) \xE2\x80\x94 MB/s");
+    const size_t write = html.find("Disk write \xE2\x80\x94 MB/s");
+    const size_t read = html.find("Disk read \xE2\x80\x94 MB/s");
+    ASSERT_NE(cache, std::string::npos);
+    EXPECT_LT(cache, write) << "the cache's rate first, then the device's";
+    EXPECT_LT(write, read);
+
+    // A run without the real-disk load says so with null; unmeasured rates are empty fields in the log.
+    report.disk = DiskReport();
+    EXPECT_TRUE(nlohmann::json::parse(ComposeRunJson(report))["disk"].is_null());
+    DiskLoadStatus status;
+    status.writeMegabytesPerSecond = 812.5;
+    double values[kDiskLogColumnCount];
+    DiskLogValues(status, values);
+    EXPECT_TRUE(std::isnan(values[0]));
+    EXPECT_EQ(values[1], 812.5);
+    EXPECT_TRUE(std::isnan(values[2]));
+}

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-SyntheticRun MakeSyntheticRun(int seconds, int errors) {
+SyntheticRun MakeSyntheticRun(int seconds, int errors, bool realDisk) {
     SyntheticRun run;
     RunDescription& description = run.description;
     description.programVersion = u"Kestrovane 4.91";
@@ -39,7 +39,18 @@ SyntheticRun MakeSyntheticRun(int seconds, int errors) {
     if (errors > 0)
         outcome.processorErrors = {{0, (errors + 1) / 2}, {1, errors / 2}};
 
-    run.logText = ComposeLogHeaderLine(description) + ComposeLogColumnLine();
+    if (realDisk) {
+        description.settings.loads |= 1 << 2;
+        description.settings.realDisk = true;
+        outcome.loadsRan |= 1 << 2;
+        run.disk.ran = true;
+        run.disk.folder = u"D:\\stress <here>";
+        run.disk.done = {int64_t(seconds) * 800'000'000, int64_t(seconds) * 790'000'000, seconds / 2};
+        run.disk.leftoversRemoved = 1;
+    }
+    const std::vector<std::string> diskColumns(kDiskLogColumns, kDiskLogColumns + kDiskLogColumnCount);
+    run.logText =
+        ComposeLogHeaderLine(description) + ComposeLogColumnLine(realDisk ? diskColumns : std::vector<std::string>());
     run.logText.reserve(size_t(seconds) * 80 + 1024);
     int errorsSoFar = 0;
     for (int second = 1; second <= seconds; ++second) {
@@ -58,7 +69,11 @@ SyntheticRun MakeSyntheticRun(int seconds, int errors) {
         while (errorsSoFar < errors && outcome.errors[size_t(errorsSoFar)].millisecondsSinceStart <= second * 1000)
             ++errorsSoFar;
         sample.errors = errorsSoFar;
-        AppendLogLine(run.logText, sample);
+        sample.disk = realDisk;
+        const bool cached = second <= seconds / 3;
+        const double disk[kDiskLogColumnCount] = {cached ? 2400 + ripple : NAN, cached ? NAN : 850 + ripple,
+                                                  cached ? NAN : 1600 + ripple};
+        AppendLogLine(run.logText, sample, realDisk ? disk : nullptr, realDisk ? kDiskLogColumnCount : 0);
     }
     return run;
 }

@@ -10,11 +10,13 @@ struct SyntheticRun {
     RunDescription description;
     RunOutcome outcome;
     std::string logText;
+    DiskReport disk;
 };
 
 // `seconds` lines of paint, processor and memory load; the processor rate dips to a tenth for one second at two
 // thirds of the run and doubles for one second at a third. `errors` errors of the memory check, spread evenly.
-SyntheticRun MakeSyntheticRun(int seconds, int errors);
+// With `realDisk` the disk load runs too: the temporary-file load for the first third, the real-disk load after.
+SyntheticRun MakeSyntheticRun(int seconds, int errors, bool realDisk = false);
 
 // A made-up heavy run of `seconds` seconds on `processors` processors: the floating-point load's per-processor
 // rates and clocks, processor 1 falling 15 % below its first minute from two thirds of the run on (the

@@ -53,6 +53,11 @@ def main():
             failures.append(f"{name}.json: {error.json_path}: {error.message}")
         if report["verdict"] != verdict or report["errors"]["count"] != errors:
             failures.append(f"{name}.json: verdict {report['verdict']} with {report['errors']['count']} errors")
+    disk = reports["passed"]["disk"]
+    if not disk or not disk["write_mb_per_s"] or not disk["read_mb_per_s"] or not disk["cache_mb_per_s"]:
+        failures.append(f"passed.json: the real-disk figures are missing: {disk}")
+    if reports["failed"]["disk"] is not None:
+        failures.append("failed.json: a run without the real-disk load has disk figures")
 
     damages = {
         "an unknown verdict": lambda r: r.update(verdict="MAYBE"),
@@ -62,6 +67,8 @@ def main():
         "an unknown load": lambda r: r["loads"][0].update(load="gpu"),
         "the bad command line's exit code": lambda r: r.update(exit_code=2),
         "a rate that is text": lambda r: r["loads"][1]["rates"][0].update(median="4500"),
+        "a disk figure that is text": lambda r: r.update(disk={**reports["passed"]["disk"], "bytes_written": "8"}),
+        "an unknown folder problem": lambda r: r.update(disk={**reports["passed"]["disk"], "folder_problem": "gone"}),
     }
     heavy_damages = {
         "a processor's rate that is text": lambda r: r["processors"][0].update(median_gflops="40"),

@@ -193,9 +193,9 @@ TEST_F(CommandLineTest, UsageListsEveryAvailableOptionAndWinsOverAnyFault) {
          {u"/paint /cpu /disk /mem", u"/start", u"/duration T", u"/exit", u"/stoponerror", u"/noverify", u"/log FILE",
           u"/report FILE", u"/json FILE", u"/nogui", u"/selftest", u"/?", u"Exit codes: 0 passed"})
         EXPECT_NE(usage.find(option), std::u16string::npos) << Narrow(option);
-    for (const char16_t* option : {u"/cpu fp | /cpu add", u"/mem 90% | /mem 4096", u"/cycle T"})
-        EXPECT_NE(usage.find(option), std::u16string::npos) << Narrow(option) << ": the heavy loads have landed";
-    EXPECT_EQ(usage.find(u"/diskpath"), std::u16string::npos) << "features that have not landed stay out";
+    for (const char16_t* option : {u"/cpu fp | /cpu add", u"/mem 90% | /mem 4096", u"/cycle T",
+                                   u"/disk real | /disk cache", u"/diskpath PATH"})
+        EXPECT_NE(usage.find(option), std::u16string::npos) << Narrow(option) << ": every feature has landed";
     const std::u16string everything = ComposeUsageText(~0u);
     for (const char16_t* option :
          {u"/cpu fp | /cpu add", u"/mem 90% | /mem 4096", u"/disk real", u"/diskpath PATH", u"/cycle T"})
@@ -238,4 +238,23 @@ TEST_F(CommandLineTest, TheHeavyLoadsOptionsChangeTheRunsSettingsOnly) {
     EXPECT_EQ(MemorySizeKind(heavy.memorySizeKind.load()), MemorySizeKind::Percent);
     EXPECT_EQ(heavy.memoryAmount.load(), 90);
     EXPECT_EQ(heavy.cycleMilliseconds.load(), 90000) << "/cycle not given again: kept";
+}
+
+TEST(CommandLine, TheDiskOptionsChooseTheDiskLoadForThisRunOnly) {
+    DiskLoadChoice choice;
+    choice.folder = u"C:\\stored";
+    ApplyDiskOptions(ParseCommandLine(Split(u"/start /cpu")).options, choice);
+    EXPECT_EQ(choice.mode, int32_t(DiskLoadMode::Cache)) << "nothing given, the stored choice stays";
+    EXPECT_EQ(choice.folder, u"C:\\stored");
+
+    const CommandLineResult real = ParseCommandLine({u"/disk", u"real", u"/diskpath", u"E:\\burn in", u"/start"});
+    ASSERT_EQ(real.error.problem, CommandLineProblem::None);
+    EXPECT_EQ(UnavailableOption(real.options), u"") << "the real-disk load runs in this version";
+    ApplyDiskOptions(real.options, choice);
+    EXPECT_EQ(choice.mode, int32_t(DiskLoadMode::Real));
+    EXPECT_EQ(choice.folder, u"E:\\burn in");
+
+    ApplyDiskOptions(ParseCommandLine(Split(u"/DISK Cache")).options, choice);
+    EXPECT_EQ(choice.mode, int32_t(DiskLoadMode::Cache));
+    EXPECT_EQ(choice.folder, u"E:\\burn in") << "a folder stays chosen for a later real-disk run";
 }

@@ -2,8 +2,11 @@
 // numbered for the system menu and its commands found again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "run/OptionsMenu.h"
 #include "run/RunOptions.h"
+#include "stress/DiskLoadChoice.h"
 #include "stress/HeavyOptions.h"
 #include "stress/StressState.h"
 
@@ -71,6 +74,25 @@ TEST(OptionsMenu, TheRunsRowsFollowVerifyStopOnErrorAndTheDetectorCheck) {
         EXPECT_FALSE(row.checked()) << i;
         *expected[i].option = saved;
     }
+}
+
+TEST(OptionsMenu, TheDiskLoadSubmenuChecksTheModeInUseAndOffersTheFolder) {
+    const auto rows = OptionRows();
+    const auto disk = std::find_if(rows.begin(), rows.end(), [](const OptionRow& row) { return row.textIndex == 215; });
+    ASSERT_NE(disk, rows.end());
+    ASSERT_EQ(disk->kind, OptionKind::Submenu);
+    ASSERT_EQ(disk->rows.size(), 4u);
+    EXPECT_EQ(disk->rows[0].command, kCommandDiskCache);
+    EXPECT_EQ(disk->rows[1].command, kCommandDiskReal);
+    EXPECT_EQ(disk->rows[2].kind, OptionKind::Separator);
+    EXPECT_EQ(disk->rows[3].kind, OptionKind::Action);
+    EXPECT_EQ(disk->rows[3].command, kCommandDiskFolder);
+    for (DiskLoadMode mode : {DiskLoadMode::Real, DiskLoadMode::Cache}) {
+        DiskChoice.mode = int32_t(mode);
+        EXPECT_EQ(disk->rows[0].checked(), mode == DiskLoadMode::Cache);
+        EXPECT_EQ(disk->rows[1].checked(), mode == DiskLoadMode::Real);
+    }
+    EXPECT_NE(OptionMenuIdForCommand(rows, kCommandDiskFolder), 0u) << "every row of the submenu sends its command";
 }
 
 TEST(OptionsMenu, TheWalkNumbersTheRowsThatSendACommandInStepsOf16DepthFirst) {

@@ -67,5 +67,24 @@ TEST(RunRecord, ASelectedLoadThatNeverRanMakesTheRunIncomplete) {
     id = BeginRun(1 << 1, 0, 0);
     MarkLoadCouldNotRun(id, 2);
     EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Passed) << "a load that was not selected does not count";
+
+    id = BeginRun(1 << 2, 0, 0);
+    MarkLoadRan(id, 2);
+    MarkLoadInterrupted(id, 2);
+    EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Incomplete) << "a load that ran, then lost its folder";
+    id = BeginRun(1 << 2, 0, 0);
+    EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Passed) << "a new run starts without it";
+    EndRun(0);
+}
+
+TEST(RunRecord, TheDiskLoadIsVerifiedOnlyAsTheRealDiskLoad) {
+    RunCheckSettings settings;
+    BeginRun(1 << 2, 0, 0, settings);
+    EXPECT_FALSE(LoadIsVerified(CurrentRun, 2)) << "the temporary-file load's writes may never leave the cache";
+    settings.realDisk = true;
+    settings.verify = false;
+    BeginRun(1 << 2, 0, 0, settings);
+    EXPECT_TRUE(LoadIsVerified(CurrentRun, 2)) << "the real-disk load checks what it reads back, always";
+    EXPECT_FALSE(LoadIsVerified(CurrentRun, 1));
     EndRun(0);
 }

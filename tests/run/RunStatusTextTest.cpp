@@ -8,6 +8,7 @@
 #include "i18n/LanguageTables.h"
 #include "run/RunStatusText.h"
 #include "run/SelfTest.h"
+#include "stress/RealDiskLoad.h"
 
 namespace {
 
@@ -82,6 +83,35 @@ TEST_F(RunStatusTextTest, TheStatusPartFollowsTheRunAndItsErrors) {
     AddError(ErrorSource::HardwareLog, -1, 10, "hardware error log: WHEA-Logger event 47");
     CurrentLanguage = 0;
     EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"1 FEHLER: Hardware-Fehlerprotokoll");
+}
+
+TEST_F(RunStatusTextTest, TheRealDiskLoadShowsItsRatesItsWaitAndItsFolderInThePart) {
+    DiskLoadStatus status;
+    EXPECT_EQ(DiskStatusText(status), u"") << "nothing before the first phase";
+    status.writeMegabytesPerSecond = 811.6;
+    status.readMegabytesPerSecond = 1650.2;
+    EXPECT_EQ(DiskStatusText(status), u"Disk: write 812 MB/s, read 1650 MB/s");
+    status.phase = int32_t(DiskPhase::NearlyFull);
+    EXPECT_EQ(DiskStatusText(status), u"disk nearly full");
+    status.phase = int32_t(DiskPhase::Ended);
+    status.problem = int32_t(DiskIo::FolderGone);
+    EXPECT_EQ(DiskStatusText(status), u"disk: folder not usable");
+
+    // In the run's part, after the run's own text, only when the run has the real-disk load.
+    DiskStatus.writeMegabytesPerSecond = 500;
+    DiskStatus.readMegabytesPerSecond = 700;
+    DiskStatus.phase = int32_t(DiskPhase::Reading);
+    DiskStatus.problem = int32_t(DiskIo::Ok);
+    RunCheckSettings realDisk;
+    realDisk.realDisk = true;
+    BeginRun(kPaintAndDisk, 0, 0, realDisk);
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"Verified: 0 errors \u2013 Disk: write 500 MB/s, read 700 MB/s");
+    AddError(ErrorSource::Disk, -1, 10, "kestrovane-disk-....tmp offset 4096: damaged sector");
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"1 ERRORS: HD-Stress \u2013 Disk: write 500 MB/s, read 700 MB/s");
+    BeginRun(kPaintAndDisk, 0, 0);
+    EXPECT_EQ(ComposeStatusPart(CurrentRun).text, u"not verified") << "the temporary-file load shows no rates";
+    DiskStatus.writeMegabytesPerSecond = 0;
+    DiskStatus.readMegabytesPerSecond = 0;
 }
 
 TEST_F(RunStatusTextTest, AFailedRunSaysWhatFailedWhereAndWhen) {

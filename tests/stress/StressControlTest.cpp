@@ -6,6 +6,7 @@
 
 #include "run/RunControl_win.h"
 #include "settings/IniStore.h"
+#include "stress/RealDiskWorker.h"
 #include "stress/StressControl.h"
 #include "support/Scratch.h"
 
@@ -171,4 +172,38 @@ TEST_F(StressControlTest, ARunLastsFromMasterOnToOffAndEndsPassedOrIncomplete) {
     ToggleMasterSwitch(window_);
     SetEnvironmentVariableW(L"TMP", savedTmp[0] ? savedTmp : nullptr);
     EXPECT_EQ(RunVerdict(CurrentRun), Verdict::Incomplete);
+}
+
+// The disk load chosen during a run starts with the next run: the run's record, its status part and its report
+// describe the load that runs.
+TEST_F(StressControlTest, ARunKeepsTheDiskLoadItBeganWith) {
+    InstallRunHooks();
+    const std::wstring folder = scratch_.File(L"disk");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    SetDiskFolder(folder, false);
+    SetDiskLoadMode(DiskLoadMode::Cache, false);
+    auto realDiskFileThere = [&] {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\kestrovane-disk-*.tmp").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(search);
+        return true;
+    };
+    ToggleDiskLoad(window_);
+    ToggleMasterSwitch(window_);
+    SetDiskLoadMode(DiskLoadMode::Real, false);
+    ToggleDiskLoad(window_);
+    ToggleDiskLoad(window_);
+    EXPECT_FALSE(WaitFor(realDiskFileThere, 2000)) << "the disk load changed within the run";
+    EXPECT_EQ(CurrentRun.settings.realDisk.load(), 0);
+    ToggleMasterSwitch(window_);
+
+    ToggleMasterSwitch(window_);
+    EXPECT_EQ(CurrentRun.settings.realDisk.load(), 1);
+    EXPECT_TRUE(WaitFor(realDiskFileThere, 20000)) << "the next run has the real-disk load";
+    ToggleMasterSwitch(window_);
+    EXPECT_TRUE(WaitFor([&] { return !realDiskFileThere(); }, 20000));
+    SetDiskLoadMode(DiskLoadMode::Cache, false);
+    SetDiskFolder(L"", false);
 }

@@ -9,6 +9,7 @@ inline WorkerRun BeginTestRun(int32_t selectedLoads) {
     InstallRunHooks();
     const WorkerRun run = StressRunHooks.begin(nullptr, selectedLoads);
     WorkerRunNow.verify = run.verify ? 1 : 0;
+    WorkerRunNow.realDisk = run.realDisk ? 1 : 0;
     WorkerRunNow.runId = run.runId;
     return run;
 }
