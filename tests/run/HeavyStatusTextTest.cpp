@@ -9,6 +9,8 @@
 class HeavyStatusTextTest : public testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_EQ(LoadLanguageResource(), 1); }
+    // Other suites may leave another language behind (the status texts' tests end in German).
+    void SetUp() override { CurrentLanguage = kReferenceLanguage; }
     void TearDown() override { CurrentLanguage = kReferenceLanguage; }
 };
 
