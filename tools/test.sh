@@ -69,6 +69,9 @@ if [[ -z "$wine_failed" ]]; then
     # build/windows/real-report.
     /usr/bin/python3 tests/report/validate_report.py --real docs/run-report.schema.json \
         build/windows/real-report/r.json PASSED
+    # The summary of "/start /cpu fp /duration 30s /exit" (HeavyLoadsE2e), with every processor's rate.
+    /usr/bin/python3 tests/report/validate_report.py --real docs/run-report.schema.json \
+        build/windows/real-report/heavy.json PASSED
     tools/check-report.sh build/windows/real-report/r.html PASSED 1
     # The real-disk load's half-minute run (RealDiskE2e): its summary with the disk's figures.
     /usr/bin/python3 tests/report/validate_report.py --real docs/run-report.schema.json \

@@ -11,7 +11,6 @@
 #include "app/RunStatus.h"
 #include "app/ShellFormat.h"
 #include "app/SystemMenu.h"
-#include "report/HeavyMonitor_win.h"
 #include "stress/HeavyOptions.h"
 #include "app/UiHandles.h"
 #include "base/WideText.h"
@@ -202,7 +201,6 @@ LRESULT OnTimer(HWND window, WPARAM timer) {
         lstrcpynW(AsWide(lastStatusLine), AsWide(line), kStatusLineCapacity);
     }
     RestoreTitle(window);
-    UpdateHeavyMonitor();
     UpdateRunStatusPart();
     return 0;
 }

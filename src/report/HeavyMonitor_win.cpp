@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "run/ProcessorFrequency.h"
-#include "run/RunRecord.h"
 #include "stress/HeavyCpu_win.h"
 #include "stress/HeavyMemory_win.h"
 #include "stress/HeavyOptions.h"
@@ -29,38 +28,28 @@ struct Monitor {
 };
 Monitor monitor;
 
-// The timer's side: which run is being watched and the last second it ticked.
-struct TimerWatch {
-    bool watching = false;
-    uint32_t runId = 0;
-    int64_t lastSecond = 0;
-    std::vector<double> values;
-    HeavyRunFacts lastFacts;
-};
-TimerWatch timerWatch;
-
 int32_t Percent(double fraction) {
     return std::isfinite(fraction) ? int32_t(std::lround(fraction * 100)) : 0;
 }
 
 // The first processor marked now by an ongoing event of that kind, and how many are.
-void PublishWarning(ProcessorEventKind kind,
-                    std::atomic<int32_t>& processor,
-                    std::atomic<int32_t>& drop,
-                    std::atomic<int32_t>& count) {
-    int32_t first = -1, dropPercent = 0, marked = 0;
+ProcessorWarning WarningNow(ProcessorEventKind kind) {
+    ProcessorWarning warning;
     for (const ProcessorEvent& event : monitor.watch.events) {
         if (event.kind != kind || !event.ongoing)
             continue;
-        if (first < 0) {
-            first = event.processor;
-            dropPercent = Percent(event.drop);
+        if (warning.processor < 0) {
+            warning.processor = event.processor;
+            warning.dropPercent = Percent(event.drop);
         }
-        ++marked;
+        ++warning.count;
     }
-    drop.store(dropPercent, kRelaxed);
-    count.store(marked, kRelaxed);
-    processor.store(first, kRelaxed);
+    return warning;
+}
+
+void ShowNothing() {
+    HeavyNow.totalGigaflops.store(-1, kRelaxed);
+    HeavyNow.warnings.store(0, kRelaxed);
 }
 
 }  // namespace
@@ -68,10 +57,7 @@ void PublishWarning(ProcessorEventKind kind,
 HeavyStatus ReadHeavyStatus() {
     HeavyStatus status;
     status.totalGigaflops = HeavyNow.totalGigaflops.load(kRelaxed);
-    status.throttling = {HeavyNow.throttlingProcessor.load(kRelaxed), HeavyNow.throttlingDropPercent.load(kRelaxed),
-                         HeavyNow.throttlingCount.load(kRelaxed)};
-    status.slow = {HeavyNow.slowProcessor.load(kRelaxed), HeavyNow.slowDropPercent.load(kRelaxed),
-                   HeavyNow.slowCount.load(kRelaxed)};
+    UnpackProcessorWarnings(HeavyNow.warnings.load(kRelaxed), status.throttling, status.slow);
     return status;
 }
 
@@ -83,9 +69,7 @@ std::vector<std::string> BeginHeavyMonitor() {
     StartProcessorWatch(monitor.watch, monitor.processors);
     monitor.heavyCpuRan = false;
     monitor.memoryShareRan = false;
-    HeavyNow.totalGigaflops.store(-1, kRelaxed);
-    HeavyNow.throttlingProcessor.store(-1, kRelaxed);
-    HeavyNow.slowProcessor.store(-1, kRelaxed);
+    ShowNothing();
     return ProcessorLogColumns(monitor.processors, monitor.counters.available);
 }
 
@@ -112,20 +96,26 @@ void TickHeavyMonitor(int64_t second, std::vector<double>& logValues) {
     monitor.heavyCpuRan = monitor.heavyCpuRan || any;
     monitor.memoryShareRan = monitor.memoryShareRan || HeavyMemory.heldBytes.load(kRelaxed) > 0;
     HeavyNow.totalGigaflops.store(any ? total : -1, kRelaxed);
-    PublishWarning(ProcessorEventKind::Throttling, HeavyNow.throttlingProcessor, HeavyNow.throttlingDropPercent,
-                   HeavyNow.throttlingCount);
-    PublishWarning(ProcessorEventKind::Slow, HeavyNow.slowProcessor, HeavyNow.slowDropPercent, HeavyNow.slowCount);
+    HeavyNow.warnings.store(
+        PackProcessorWarnings(WarningNow(ProcessorEventKind::Throttling), WarningNow(ProcessorEventKind::Slow)),
+        kRelaxed);
     ProcessorLogValues(monitor.rates, monitor.megahertz, monitor.counters.available, monitor.watch.throttlingNow,
                        monitor.watch.slowNow, logValues);
 }
 
 HeavyRunFacts EndHeavyMonitor() {
+    // The counters are closed and the status cleared first, so that they are never left open by a failed
+    // allocation below; closing forgets whether they were there.
+    const bool clockAvailable = monitor.counters.available;
+    CloseFrequencyCounters(monitor.counters);
+    ShowNothing();
     HeavyRunFacts facts;
     facts.floatingPoint = monitor.heavyCpuRan;
     facts.instructionSet = InstructionSetName(InstructionSet(HeavyCpu.instructionSet.load(kRelaxed)));
     facts.cycleSeconds = HeavyCpu.cycleMilliseconds.load(kRelaxed) / 1000;
-    facts.clockAvailable = monitor.counters.available;
-    facts.events = monitor.watch.events;
+    facts.clockAvailable = clockAvailable;
+    facts.events = std::move(monitor.watch.events);
+    monitor.watch.events.clear();
     facts.memoryShare = monitor.memoryShareRan;
     const MemorySize size = SelectedMemorySize();
     facts.memorySharePercent = size.kind == MemorySizeKind::Percent ? int(size.amount) : 0;
@@ -133,31 +123,5 @@ HeavyRunFacts EndHeavyMonitor() {
     facts.memoryPlannedBytes = HeavyMemory.plannedBytes.load(kRelaxed);
     facts.memoryTestedBytes = HeavyMemory.testedBytes.load(kRelaxed);
     facts.memoryStoppedShort = HeavyMemory.stoppedShort.load(kRelaxed) != 0;
-    CloseFrequencyCounters(monitor.counters);
-    HeavyNow.totalGigaflops.store(-1, kRelaxed);
     return facts;
-}
-
-void UpdateHeavyMonitor() {
-    const bool active = CurrentRun.active.load(std::memory_order_acquire) != 0;
-    const uint32_t runId = CurrentRun.runId.load(std::memory_order_acquire);
-    if (timerWatch.watching && (!active || runId != timerWatch.runId)) {
-        timerWatch.lastFacts = EndHeavyMonitor();
-        timerWatch.watching = false;
-    }
-    if (!active)
-        return;
-    if (!timerWatch.watching) {
-        BeginHeavyMonitor();
-        timerWatch = {true, runId, 0, {}, std::move(timerWatch.lastFacts)};
-    }
-    const int64_t second = (ClockMilliseconds() - CurrentRun.startMilliseconds.load(std::memory_order_relaxed)) / 1000;
-    if (second <= timerWatch.lastSecond)
-        return;
-    TickHeavyMonitor(second, timerWatch.values);
-    timerWatch.lastSecond = second;
-}
-
-const HeavyRunFacts& LastHeavyRunFacts() {
-    return timerWatch.lastFacts;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <ctime>
 #include <exception>
@@ -13,6 +14,7 @@
 #include "base/WideText.h"
 #include "report/CivilTime.h"
 #include "report/DiskFigures.h"
+#include "report/HeavyMonitor_win.h"
 #include "report/MachineInfo_win.h"
 #include "report/RunFolder.h"
 #include "report/RunFolder_win.h"
@@ -55,6 +57,9 @@ struct Job {
     LogTarget copyLog;
     // The real-disk load's counters when the run began: its figures are what they grew by.
     DiskCounters diskAtStart;
+    // Held from BeginHeavyMonitor to EndHeavyMonitor; what the monitor said of the heavy loads at the end.
+    std::unique_lock<std::mutex> monitorHeld;
+    HeavyRunFacts heavy;
 };
 
 // Jobs started and not yet handed their outcome: the user-interface thread's alone.
@@ -67,6 +72,10 @@ bool haveLastResult = false;
 RunFilesResult lastResult;
 
 std::atomic<uint32_t> notWrittenRunId{0};
+
+// The heavy loads' monitor is one per process: a run that begins while the last run's thread has not yet ended
+// the monitor waits for it, so the two never tick it, or end the other's, at the same time.
+std::mutex monitorMutex;
 
 std::wstring Wide(const std::u16string& text) {
     return AsWide(text.c_str());
@@ -235,6 +244,7 @@ RunFilesResult* Finish(Job& job) {
         ReadRunLog(text, log);
         text = {};
         RunReport report = MakeRunReport(job.description, job.outcome, log);
+        report.heavy = job.heavy;
         const bool realDiskRan = job.description.settings.realDisk && (job.outcome.loadsRan >> int(LoadType::Disk) & 1);
         report.disk = CollectDiskReport(DiskStatus, job.diskAtStart, job.description.settings.diskFolder, realDiskRan);
         result->reportsWritten =
@@ -255,13 +265,31 @@ void Publish(const Job& job, RunFilesResult* result) {
         delete result;
 }
 
+// Ends the monitor when this thread holds it, as soon as the run is over: the next run's thread may be waiting.
+void EndMonitor(Job& job) {
+    if (!job.monitorHeld.owns_lock())
+        return;
+    try {
+        job.heavy = EndHeavyMonitor();
+    } catch (const std::exception&) {
+        // The report then says nothing of the heavy loads; the monitor is closed all the same.
+    }
+    job.monitorHeld.unlock();
+}
+
 void WriteLinesUntilStopped(Job& job) {
     job.description.machine = ReadMachineInfo();
     job.diskAtStart = ReadDiskCounters(DiskStatus);
-    const std::vector<std::string> diskColumns(std::begin(kDiskLogColumns), std::end(kDiskLogColumns));
-    Queue(job, ComposeLogHeaderLine(job.description) + ComposeLogColumnLine(diskColumns));
+    job.monitorHeld = std::unique_lock<std::mutex>(monitorMutex);
+    // The real-disk load's columns, then the heavy loads': every log has both, empty while those loads do not run.
+    std::vector<std::string> columns(std::begin(kDiskLogColumns), std::end(kDiskLogColumns));
+    const std::vector<std::string> heavyColumns = BeginHeavyMonitor();
+    columns.insert(columns.end(), heavyColumns.begin(), heavyColumns.end());
+    Queue(job, ComposeLogHeaderLine(job.description) + ComposeLogColumnLine(columns));
     WriteLogsAndTell(job);
     std::string line;
+    std::vector<double> heavyValues;
+    std::vector<double> values(columns.size());
     for (int64_t next = 1;;) {
         const int64_t wait = job.startMilliseconds + next * kSecond - ClockMilliseconds();
         if (WaitForSingleObject(job.stopEvent, wait > 0 ? DWORD(wait) : 0) == WAIT_OBJECT_0)
@@ -269,9 +297,12 @@ void WriteLinesUntilStopped(Job& job) {
         // A thread held up for more than a second writes the second it is in, not the ones it missed.
         const int64_t second = std::max(next, (ClockMilliseconds() - job.startMilliseconds) / kSecond);
         line.clear();
-        double disk[kDiskLogColumnCount];
-        DiskLogValues(DiskStatus, disk);
-        AppendLogLine(line, TakeSample(second), disk, kDiskLogColumnCount);
+        DiskLogValues(DiskStatus, values.data());
+        TickHeavyMonitor(second, heavyValues);
+        // A line has exactly the columns its log named, whatever the monitor gave.
+        heavyValues.resize(heavyColumns.size(), std::nan(""));
+        std::copy(heavyValues.begin(), heavyValues.end(), values.begin() + kDiskLogColumnCount);
+        AppendLogLine(line, TakeSample(second), values.data(), values.size());
         Queue(job, line);
         WriteLogsAndTell(job);
         next = second + 1;
@@ -287,6 +318,7 @@ DWORD WINAPI LogThread(LPVOID parameter) {
         notWrittenRunId.store(job->runId, std::memory_order_relaxed);
         WaitForSingleObject(job->stopEvent, INFINITE);
     }
+    EndMonitor(*job);
     RunFilesResult* result = Finish(*job);
     Publish(*job, result);
     CloseHandle(job->stopEvent);

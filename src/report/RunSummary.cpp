@@ -131,6 +131,11 @@ RunReport MakeRunReport(const RunDescription& description, const RunOutcome& out
     report.outcome = outcome;
     report.rates = SummarizeRates(log);
     report.processors = SummarizeProcessors(log);
+    // Every run's log has a column per processor; they belong in the report only when the floating-point load
+    // gave a rate in the run, else the report would list every processor without a figure.
+    if (std::none_of(report.processors.begin(), report.processors.end(),
+                     [](const ProcessorSummary& summary) { return summary.samples > 0; }))
+        report.processors.clear();
     return report;
 }
 

@@ -35,7 +35,42 @@ void Append(std::u16string& out, const std::u16string& part) {
     out += part;
 }
 
+constexpr int kProcessorBits = 13;
+constexpr int kDropBits = 7;
+constexpr int kCountBits = 12;
+constexpr uint32_t kProcessorMask = (1u << kProcessorBits) - 1;
+constexpr uint32_t kDropMask = (1u << kDropBits) - 1;
+constexpr uint32_t kCountMask = (1u << kCountBits) - 1;
+
+uint32_t Held(int32_t value, uint32_t largest) {
+    return value <= 0 ? 0 : uint32_t(value) > largest ? largest : uint32_t(value);
+}
+
+uint32_t PackWarning(const ProcessorWarning& warning) {
+    if (warning.processor < 0 || uint32_t(warning.processor) >= kProcessorMask)
+        return 0;
+    return uint32_t(warning.processor + 1) | Held(warning.dropPercent, kDropMask) << kProcessorBits |
+           Held(warning.count, kCountMask) << (kProcessorBits + kDropBits);
+}
+
+ProcessorWarning UnpackWarning(uint32_t packed) {
+    const uint32_t processor = packed & kProcessorMask;
+    if (processor == 0)
+        return {};
+    return {int32_t(processor) - 1, int32_t(packed >> kProcessorBits & kDropMask),
+            int32_t(packed >> (kProcessorBits + kDropBits) & kCountMask)};
+}
+
 }  // namespace
+
+uint64_t PackProcessorWarnings(const ProcessorWarning& throttling, const ProcessorWarning& slow) {
+    return uint64_t(PackWarning(throttling)) | uint64_t(PackWarning(slow)) << 32;
+}
+
+void UnpackProcessorWarnings(uint64_t packed, ProcessorWarning& throttling, ProcessorWarning& slow) {
+    throttling = UnpackWarning(uint32_t(packed));
+    slow = UnpackWarning(uint32_t(packed >> 32));
+}
 
 std::u16string ComposeHeavyStatus(const HeavyStatus& status) {
     std::u16string out;

@@ -20,6 +20,12 @@ struct HeavyStatus {
     ProcessorWarning slow;
 };
 
+// Both warnings in one word, so that the status part reads them with one load as the second that wrote them left
+// them: per warning 13 bits for the processor plus one (0: none), 7 for the drop, 12 for the count, the drop and
+// the count held to their fields' largest values. A processor beyond 8190 (more than Windows has) packs as none.
+uint64_t PackProcessorWarnings(const ProcessorWarning& throttling, const ProcessorWarning& slow);
+void UnpackProcessorWarnings(uint64_t packed, ProcessorWarning& throttling, ProcessorWarning& slow);
+
 // "123.4 GFLOPS · processor 3 throttling (-12 %) +2 · processor 5 slow (-18 %)" in the current language, the
 // parts that apply; empty when none does.
 std::u16string ComposeHeavyStatus(const HeavyStatus& status);

@@ -1,12 +1,14 @@
 // The heavy loads in the real program, driven and watched from outside: the floating-point load chosen in the
 // options runs a worker on every processor instead of the additions, one processor at a time a single one, and
 // the memory load over 90 % of the free memory (of a 2 GiB machine the test describes) takes what its plan says
-// and gives it back within a second of the master switch going off.
+// and gives it back within a second of the master switch going off, and a timed floating-point run from the
+// command line whose summary has every processor's rate.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <psapi.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "e2e/E2eSupport.h"
@@ -48,6 +50,16 @@ std::string Narrow(const std::wstring& text) {
     for (wchar_t c : text)
         narrow += c < 0x80 ? char(c) : '?';
     return narrow;
+}
+
+// The first HTML report in a runs folder; empty when there is none.
+std::string RunsFolderReport(const std::wstring& runsFolder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((runsFolder + L"\\*.html").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return {};
+    FindClose(search);
+    return ReadFileBytes(runsFolder + L"\\" + found.cFileName);
 }
 
 class HeavyLoadsE2e : public testing::Test {
@@ -94,7 +106,7 @@ TEST_F(HeavyLoadsE2e, FloatingPointChosenInTheOptionsRunsAWorkerOnEveryProcessor
 
     SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
     EXPECT_TRUE(WaitFor([&] { return CountProcessThreads(processId) == idleThreads; }, 10000))
-        << "the heavy workers end with the master switch";
+        << "the heavy workers end with the master switch, the log thread once the report is written";
 }
 
 TEST_F(HeavyLoadsE2e, OneProcessorAtATimeChosenInTheOptionsRunsASingleHeavyWorker) {
@@ -117,7 +129,7 @@ TEST_F(HeavyLoadsE2e, OneProcessorAtATimeChosenInTheOptionsRunsASingleHeavyWorke
 
     SendToolbarCommand(program_, program_.stressToolbar, kCommandMaster);
     EXPECT_TRUE(WaitFor([&] { return CountProcessThreads(processId) == idleThreads; }, 10000))
-        << "the moving worker ends with the master switch";
+        << "the moving worker ends with the master switch, the log thread once the report is written";
 }
 
 TEST_F(HeavyLoadsE2e, NinetyPercentOfTheMemoryIsTakenAndGivenBackWithinASecond) {
@@ -168,4 +180,41 @@ TEST_F(HeavyLoadsE2e, AWrongFloatingPointResultStopsTheRunAndTheResultNamesItsPr
     EXPECT_NE(text.find(L"floating point (AVX"), std::wstring::npos)
         << "the kernel's set in the details: " << Narrow(text);
     EXPECT_NE(text.find(L": result 3 is 0x"), std::wstring::npos) << Narrow(text);
+}
+
+// The command line's floating-point run as a script starts it: it ends by itself, passes, and its summary has a
+// rate for every logical processor, from the log's per-processor columns that the run's log thread wrote.
+TEST_F(HeavyLoadsE2e, ATimedFloatingPointRunFromTheCommandLineGivesEveryProcessorsRateInItsSummary) {
+    std::string output, error;
+    DWORD exitCode = 99;
+    ASSERT_TRUE(RunProgramToEnd(program_, scratch_.path(), "", L"/start /cpu fp /duration 30s /exit /json r.json",
+                                90000, &output, &exitCode, &error))
+        << error << "; output: " << output;
+    EXPECT_EQ(exitCode, 0u) << output;
+    const nlohmann::json summary = nlohmann::json::parse(ReadFileBytes(scratch_.File(L"r.json")), nullptr, false);
+    ASSERT_FALSE(summary.is_discarded()) << "r.json is no JSON";
+    EXPECT_EQ(summary["verdict"], "PASSED");
+    EXPECT_EQ(summary["processor_load"]["method"], "floating_point");
+    EXPECT_FALSE(summary["processor_load"]["instruction_set"].get<std::string>().empty());
+
+    const int processors = int(GetActiveProcessorCount(ALL_PROCESSOR_GROUPS));
+    ASSERT_EQ(summary["processors"].size(), size_t(processors)) << summary["processors"].dump();
+    for (int i = 0; i < processors; ++i) {
+        const nlohmann::json& processor = summary["processors"][size_t(i)];
+        EXPECT_EQ(processor["processor"], i);
+        // The first second has no rate yet; a busy machine may hold the log thread up a second or two.
+        EXPECT_GE(processor["samples"].get<int>(), 20) << "processor " << i;
+        ASSERT_TRUE(processor["median_gflops"].is_number()) << "processor " << i;
+        EXPECT_GT(processor["median_gflops"].get<double>(), 0.0) << "processor " << i;
+    }
+
+    const std::string report = RunsFolderReport(scratch_.File(L"Runs"));
+    const size_t section = report.find("<section id=\"processors\">");
+    ASSERT_NE(section, std::string::npos) << "no processors' section in the runs folder's report";
+    EXPECT_NE(report.find("<svg", section), std::string::npos) << "no chart of the processors' rates";
+
+    // tools/test.sh validates this summary against the schema.
+    const std::wstring kept = RealReportFolder();
+    CreateDirectoryW(kept.c_str(), nullptr);
+    EXPECT_TRUE(CopyFileW(scratch_.File(L"r.json").c_str(), (kept + L"\\heavy.json").c_str(), FALSE));
 }

@@ -84,6 +84,35 @@ TEST(ProcessorReport, EachProcessorIsSummarisedOverTheSecondsItsLoadRan) {
     EXPECT_EQ(CycleResultOf(ProcessorSummary{}, 1), CycleResult::Failed) << "an error there means it was reached";
 }
 
+// Every run's log has the processors' columns: a run of the additions leaves them empty and its report lists no
+// processor, while one processor at a time keeps the processors its worker never reached.
+TEST(ProcessorReport, TheReportListsProcessorsOnlyWhenTheFloatingPointLoadGaveARate) {
+    const std::vector<std::string> columns = ProcessorLogColumns(3, false);
+    std::string text = ComposeLogColumnLine(columns);
+    std::vector<double> values;
+    LogSample sample;
+    sample.master = sample.cpu = true;
+    sample.megaAddPerSecond = 4500;
+    for (int second = 1; second <= 5; ++second) {
+        sample.secondsSinceStart = second;
+        ProcessorLogValues({kNone, kNone, kNone}, {}, false, 0, 0, values);
+        AppendLogLine(text, sample, values.data(), values.size());
+    }
+    RunLogData log;
+    ASSERT_TRUE(ReadRunLog(text, log));
+    EXPECT_TRUE(MakeRunReport({}, {}, log).processors.empty()) << "no rate in any second: no processor";
+
+    sample.secondsSinceStart = 6;
+    ProcessorLogValues({kNone, 41.5, kNone}, {}, false, 0, 0, values);
+    AppendLogLine(text, sample, values.data(), values.size());
+    ASSERT_TRUE(ReadRunLog(text, log));
+    const std::vector<ProcessorSummary> processors = MakeRunReport({}, {}, log).processors;
+    ASSERT_EQ(processors.size(), 3u) << "one rate: every processor, the ones never reached too";
+    EXPECT_EQ(processors[0].samples, 0u);
+    EXPECT_EQ(processors[1].samples, 1u);
+    EXPECT_DOUBLE_EQ(processors[1].median, 41.5);
+}
+
 class ProcessorReportFiles : public testing::Test {
 protected:
     static void SetUpTestSuite() { ASSERT_EQ(LoadLanguageResource(), 1); }

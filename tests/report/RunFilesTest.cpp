@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "report/MachineInfo_win.h"
+#include "report/DiskFigures.h"
 #include "report/RunFiles_win.h"
 #include "report/RunFolder.h"
 #include "report/RunFolder_win.h"
@@ -119,10 +120,13 @@ TEST_F(RunFilesTest, ALineEverySecondThenTheSummaryAndReportBesideTheLogAndTheCo
     ASSERT_EQ(lines.size(), 4u) << log;
     EXPECT_EQ(lines[0].rfind("# Kestrovane run log,format=1,program=Kestrovane test,start=", 0), 0u) << lines[0];
     EXPECT_NE(lines[0].find(",logical_processors="), std::string::npos) << "the machine is filled in";
-    const std::string standardColumns = ComposeLogColumnLine().substr(0, ComposeLogColumnLine().size() - 1);
-    EXPECT_EQ(lines[1].rfind(standardColumns + ",", 0), 0u) << "the standard columns first: " << lines[1];
-    EXPECT_NE(lines[1].find(",disk_cache_mb_per_s,disk_write_mb_per_s,disk_read_mb_per_s"), std::string::npos)
-        << "the disk loads' rates in every log: " << lines[1];
+    // The disk load's and the heavy loads' columns follow the standard ones in every run, empty while those loads
+    // do not run.
+    std::string columns = ComposeLogColumnLine().substr(0, ComposeLogColumnLine().size() - 1);
+    for (const char* disk : kDiskLogColumns)
+        columns += std::string(",") + disk;
+    EXPECT_EQ(lines[1].rfind(columns + ",fp_gflops,cpu0_gflops,", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 16), ",throttling,slow") << lines[1];
     EXPECT_NE(lines[2].find("Z,1,1,0,1,"), std::string::npos) << lines[2];
     EXPECT_NE(lines[2].find(",4321.5,0"), std::string::npos) << "the rate and no errors: " << lines[2];
     EXPECT_NE(lines[3].find("Z,2,1,"), std::string::npos) << lines[3];
@@ -142,6 +146,8 @@ TEST_F(RunFilesTest, ALineEverySecondThenTheSummaryAndReportBesideTheLogAndTheCo
     EXPECT_GE(summary["machine"]["logical_processors"].get<int>(), 1);
     EXPECT_EQ(summary["loads"][1]["rates"][0]["samples"], 2);
     EXPECT_EQ(summary["loads"][1]["rates"][0]["median"], 4321.5);
+    EXPECT_TRUE(summary["processors"].empty()) << "the additions ran: no processor without a figure is listed";
+    EXPECT_TRUE(summary["processor_load"].is_null());
     EXPECT_EQ(ReadFileBytes(plan.jsonCopy), json);
     const std::string report = ReadFileBytes(plan.reportCopy);
     EXPECT_EQ(ReadFileBytes(Long(html)), report);
