@@ -194,8 +194,8 @@ TEST_F(CommandLineTest, UsageListsEveryAvailableOptionAndWinsOverAnyFault) {
          {u"/paint /cpu /disk /mem", u"/start", u"/duration T", u"/exit", u"/stoponerror", u"/noverify", u"/log FILE",
           u"/report FILE", u"/json FILE", u"/nogui", u"/selftest", u"/?", u"Exit codes: 0 passed"})
         EXPECT_NE(usage.find(option), std::u16string::npos) << Narrow(option);
-    for (const char16_t* option : {u"/cpu fp | /cpu add", u"/mem 90% | /mem 4096", u"/cycle T",
-                                   u"/disk real | /disk cache", u"/diskpath PATH"})
+    for (const char16_t* option :
+         {u"/cpu fp | /cpu add", u"/mem 90% | /mem 4096", u"/cycle T", u"/disk real | /disk cache", u"/diskpath PATH"})
         EXPECT_NE(usage.find(option), std::u16string::npos) << Narrow(option) << ": every feature has landed";
     const std::u16string everything = ComposeUsageText(~0u);
     for (const char16_t* option :
