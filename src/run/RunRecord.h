@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 enum class Verdict : int { Passed = 0, Failed = 1, Incomplete = 2 };
@@ -31,6 +32,18 @@ struct RunError {
     uint64_t actual = 0;
     // A short English description for the log and the report, ASCII, always terminated.
     char detail[kRunErrorDetailCapacity] = {};
+};
+
+// The kept errors' slots. They start without values — RecordRunError fills a slot before it sets the slot's ready
+// flag, and only ready slots are read — so the run record, some 200 KB, is all zeros before the first run and takes
+// no room in the executable.
+struct KeptRunErrors {
+    constexpr KeptRunErrors() {}
+    RunError& operator[](size_t slot) { return slots[slot]; }
+    const RunError& operator[](size_t slot) const { return slots[slot]; }
+    union {
+        RunError slots[kKeptRunErrors];
+    };
 };
 
 // The settings a run was started with; the user-interface thread writes them in BeginRun, workers read them.
@@ -62,7 +75,8 @@ struct RunRecord {
     // 0: until stopped. User-interface thread only.
     int64_t durationSeconds = 0;
     struct {
-        std::atomic<int32_t> verify{1};
+        // BeginRun sets these; zero before the first run keeps the record all zeros (see KeptRunErrors).
+        std::atomic<int32_t> verify{0};
         std::atomic<int32_t> stopOnError{0};
         std::atomic<int32_t> realDisk{0};
     } settings;
@@ -73,7 +87,7 @@ struct RunRecord {
     // A kept error may be read once its slot reads 1: the writer fills the slot first, then sets this with
     // release order.
     std::atomic<int32_t> errorSlotReady[kKeptRunErrors] = {};
-    RunError errors[kKeptRunErrors];
+    KeptRunErrors errors;
     std::atomic<int32_t> processorErrors[kMaxRunProcessors] = {};
     std::atomic<int32_t> sourceErrors[kErrorSourceCount] = {};
     // Per load: it did its work at least once, or it could not run at all (its folder unwritable, no memory).
