@@ -26,6 +26,22 @@ void MarkOutcome(const WorkerRun* run, bool ran) {
         ReportLoadOutcome(*run, LoadType::Memory, ran);
 }
 
+// Takes the worker's two blocks, runs `copyUntilOff` on them and gives them back. A worker that cannot get both
+// blocks ends alone and silently; the others go on.
+template <typename CopyUntilOff>
+DWORD WithBlockPair(const MemoryBlockCalls& calls, const WorkerRun* run, CopyUntilOff copyUntilOff) {
+    void* source = calls.allocate(kMemoryBlockBytes);
+    void* destination = calls.allocate(kMemoryBlockBytes);
+    MarkOutcome(run, source && destination);
+    if (source && destination)
+        copyUntilOff(source, destination);
+    if (destination)
+        calls.release(destination);
+    if (source)
+        calls.release(source);
+    return 1;
+}
+
 }  // namespace
 
 void RecordMismatch(void* context, const MemoryMismatch& mismatch) {
@@ -59,27 +75,15 @@ void FlipInjectedBit(VerifiedBlocks& blocks) {
 const MemoryBlockCalls kHeapMemoryCalls = {std::malloc, std::free, CopyWholeBlock};
 
 DWORD RunMemoryLoad(const MemoryBlockCalls& calls, const WorkerRun* run) {
-    void* source = calls.allocate(kMemoryBlockBytes);
-    void* destination = calls.allocate(kMemoryBlockBytes);
-    // A worker that cannot get both blocks ends alone and silently; the others go on.
-    MarkOutcome(run, source && destination);
-    if (source && destination) {
+    return WithBlockPair(calls, run, [&calls](void* source, void* destination) {
         do {
             calls.copy(destination, source, kMemoryBlockBytes);
         } while (LoadKeepsRunning(Stress.memoryOn));
-    }
-    if (destination)
-        calls.release(destination);
-    if (source)
-        calls.release(source);
-    return 1;
+    });
 }
 
 DWORD RunVerifiedMemoryLoad(const MemoryBlockCalls& calls, const WorkerRun& run) {
-    void* source = calls.allocate(kMemoryBlockBytes);
-    void* destination = calls.allocate(kMemoryBlockBytes);
-    MarkOutcome(&run, source && destination);
-    if (source && destination) {
+    return WithBlockPair(calls, &run, [&run](void* source, void* destination) {
         VerifiedBlocks blocks;
         blocks.block[0] = static_cast<uint64_t*>(source);
         blocks.block[1] = static_cast<uint64_t*>(destination);
@@ -90,12 +94,7 @@ DWORD RunVerifiedMemoryLoad(const MemoryBlockCalls& calls, const WorkerRun& run)
             FlipInjectedBit(blocks);
             VerifiedCopyPass(blocks, sink);
         } while (LoadKeepsRunning(Stress.memoryOn));
-    }
-    if (destination)
-        calls.release(destination);
-    if (source)
-        calls.release(source);
-    return 1;
+    });
 }
 
 DWORD WINAPI MemoryWorker(LPVOID mainWindow) {
